@@ -1,0 +1,84 @@
+#ifndef BRISVALE_SOA_COMMON_XML_SAXTONODEPARSER_HPP
+#define BRISVALE_SOA_COMMON_XML_SAXTONODEPARSER_HPP
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include <xercesc/sax2/DefaultHandler.hpp>
+
+#include <Brisvale/Soa/Common/CommonExport.hpp>
+#include <Brisvale/Soa/Common/Xml/XMLNode.hpp>
+
+namespace Brisvale {
+namespace Soa {
+namespace Common {
+namespace Xml {
+
+// Builds an XMLNode tree from the SAX2 events of one document.
+//
+// Refuses, with a DomException naming the position: any document type
+// declaration (so no entity can be declared or expanded), any external
+// entity, and nesting deeper than fgMaxDepth. Parse errors and namespace
+// errors are DomExceptions too. The tree under construction belongs to the
+// handler until takeRoot, so nothing leaks when a parse fails.
+class BRISVALE_SOA_COMMON_API SAXToNodeParser : public xercesc::DefaultHandler
+{
+public:
+    static constexpr std::size_t fgMaxDepth = 1000;
+
+    SAXToNodeParser();
+    virtual ~SAXToNodeParser();
+
+    // The finished tree; null before a document was parsed.
+    std::unique_ptr<XMLNode> takeRoot();
+
+    // ContentHandler
+    virtual void setDocumentLocator(const xercesc::Locator* const locator);
+    virtual void startDocument() {}
+    virtual void endDocument() {}
+    virtual void startElement(const XMLCh* const uri,
+                              const XMLCh* const localname,
+                              const XMLCh* const qname,
+                              const xercesc::Attributes& attrs);
+    virtual void endElement(const XMLCh* const uri,
+                            const XMLCh* const localname,
+                            const XMLCh* const qname);
+    virtual void characters(const XMLCh* const chars, const XMLSize_t length);
+    virtual void ignorableWhitespace(const XMLCh* const, const XMLSize_t) {}
+    virtual void processingInstruction(const XMLCh* const, const XMLCh* const) {}
+
+    // LexicalHandler
+    virtual void startDTD(const XMLCh* const name,
+                          const XMLCh* const publicId,
+                          const XMLCh* const systemId);
+
+    // EntityResolver
+    virtual xercesc::InputSource* resolveEntity(const XMLCh* const publicId,
+                                                const XMLCh* const systemId);
+
+    // ErrorHandler
+    virtual void warning(const xercesc::SAXParseException& exc);
+    virtual void error(const xercesc::SAXParseException& exc);
+    virtual void fatalError(const xercesc::SAXParseException& exc);
+
+private:
+    SAXToNodeParser(const SAXToNodeParser&) = delete;
+    SAXToNodeParser& operator=(const SAXToNodeParser&) = delete;
+
+    [[noreturn]] void refuse(const std::string& reason) const;
+
+    std::unique_ptr<XMLNode> fRoot;
+    std::vector<XMLNode*> fOpenNodes;  // from the root to the current node
+    const xercesc::Locator* fLocator;
+    std::string fScratchName;
+    std::string fScratchValue;
+};
+
+} // namespace Xml
+} // namespace Common
+} // namespace Soa
+} // namespace Brisvale
+
+#endif

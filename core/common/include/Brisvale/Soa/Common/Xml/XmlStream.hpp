@@ -1,0 +1,119 @@
+#ifndef BRISVALE_SOA_COMMON_XML_XMLSTREAM_HPP
+#define BRISVALE_SOA_COMMON_XML_XMLSTREAM_HPP
+
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <sstream>
+#include <string>
+
+#include <Brisvale/Soa/Common/CommonExport.hpp>
+
+namespace Brisvale {
+namespace Soa {
+namespace Common {
+namespace Xml {
+
+// A string stream that writes namespace-well-formed XML.
+//
+// The write operations return text and never insert it themselves: the
+// caller inserts every returned string into the stream, in order, e.g.
+//     stream << stream.writeOpenElement(uri, "root");
+//
+// The stream keeps track of namespace declarations. Each URI gets one stable
+// prefix ("ns1", "ns2", ...) for the stream's life. A start tag declares what
+// its element needs and what is not yet in scope; the declarations end with
+// that element:
+//  - an unprefixed name puts the element in the URI given, declaring it as
+//    the default namespace unless it already is;
+//  - a prefixed name uses its prefix as is when it is in scope; a prefix
+//    the stream already knows is declared again with its own URI; a prefix
+//    it does not know is bound to the URI given;
+//  - the URI given always has its stable prefix in scope inside the element,
+//    so getNamespacePrefix can be asked for it after the start tag.
+//
+// Names are checked; a name that is not an XML name raises
+// std::invalid_argument. A failed write into the stream itself raises
+// std::ios_base::failure.
+class BRISVALE_SOA_COMMON_API XmlStream : public std::stringstream
+{
+public:
+    XmlStream();
+    virtual ~XmlStream() {}
+
+    // True while no element is open, so only the outermost element sees it.
+    bool isRootElement() const;
+
+    // "<" and the name, followed by the namespace declarations the element
+    // needs. The attributes and the end of the start tag follow.
+    std::string writeOpenElement(const std::string& namespaceUri,
+                                 const std::string& elementName);
+
+    // ' name="text"'. The text must already be escaped (toXmlString) or be
+    // a converted value (lexical_cast); it is inserted unchanged.
+    std::string writeAttribute(const std::string& name,
+                               const std::string& text) const;
+
+    // "/>" for a leaf, which completes the element, otherwise ">".
+    std::string writeOpenElementClose(const std::string& namespaceUri,
+                                      bool leaf);
+
+    // The stable prefix, without ":", of a namespace URI. Inside the element
+    // written with that URI it is always in scope; otherwise it is declared
+    // on the next start tag.
+    const std::string getNamespacePrefix(const std::string& namespaceUri);
+
+    // "</name>", ending the element opened under that name.
+    std::string writeCloseElement(const std::string& namespaceUri,
+                                  const std::string& elementName);
+
+private:
+    typedef std::map<std::string, std::string> NamespaceTable;
+    typedef NamespaceTable::value_type Binding;
+
+    // One entry of the scope stack; plain data that needs no destruction.
+    struct ScopeEntry
+    {
+        enum Kind : std::uint8_t
+        {
+            ElementStart,       // an open element
+            Declaration,        // a prefix declared on an open element
+            PendingDeclaration  // a prefix to declare on the next start tag
+        };
+
+        Kind kind;
+        std::int32_t depth;                   // the element it belongs to
+        Binding* binding;                     // the prefix, unless ElementStart
+        const std::string* defaultNamespace;  // in scope here; null for none
+        std::size_t nameHash;                 // ElementStart: the tag name's
+    };
+
+    XmlStream(const XmlStream&) = delete;
+    XmlStream& operator=(const XmlStream&) = delete;
+
+    std::int32_t currentDepth() const;
+    const std::string* currentDefaultNamespace() const;
+    const std::string& rememberUri(const std::string& namespaceUri);
+    Binding& bindPrefix(const std::string& prefixKey, const std::string& namespaceUri);
+    Binding& stablePrefixOf(const std::string& namespaceUri);
+    std::string nextGeneratedPrefix();
+    void declare(Binding& binding, std::int32_t depth, const std::string* defaultNamespace);
+    void closeElement(const std::string* elementName);
+
+    // The namespace table: namespace URI -> its stable prefix (empty while
+    // the URI has only been a default namespace), and ":" + prefix -> a
+    // declaration state character followed by the prefix's URI. No URI can
+    // begin with ":", so the two kinds of key never meet.
+    NamespaceTable fNamespaces;
+
+    // The scope stack, innermost last.
+    std::deque<ScopeEntry> fScopes;
+};
+
+} // namespace Xml
+} // namespace Common
+} // namespace Soa
+} // namespace Brisvale
+
+#endif

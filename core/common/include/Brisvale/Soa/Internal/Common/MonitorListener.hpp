@@ -1,0 +1,27 @@
+#ifndef BRISVALE_SOA_INTERNAL_COMMON_MONITORLISTENER_HPP
+#define BRISVALE_SOA_INTERNAL_COMMON_MONITORLISTENER_HPP
+
+#include <string>
+
+#include <Brisvale/Soa/Common/CommonExport.hpp>
+
+namespace Brisvale {
+namespace Soa {
+namespace Internal {
+namespace Common {
+
+// Receives the marks that Monitor is given while the listener is installed.
+class BRISVALE_SOA_COMMON_API MonitorListener
+{
+public:
+    virtual void markStart(const std::string& name) = 0;
+    virtual void markEnd(const std::string& name) = 0;
+    virtual ~MonitorListener();
+};
+
+} // namespace Common
+} // namespace Internal
+} // namespace Soa
+} // namespace Brisvale
+
+#endif

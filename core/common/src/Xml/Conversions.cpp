@@ -1,0 +1,159 @@
+#include <Brisvale/Soa/Common/Xml/Conversions.hpp>
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+#include <system_error>
+
+#include "Xml/XmlCharacters.hpp"
+
+namespace Brisvale {
+namespace Soa {
+namespace Common {
+namespace Xml {
+
+namespace {
+
+// Long texts are cut short in messages.
+std::string quoteForMessage(const std::string& text)
+{
+    const std::size_t limit = 64;
+    if (text.size() <= limit)
+        return "\"" + text + "\"";
+    return "\"" + text.substr(0, limit) + "\"...";
+}
+
+[[noreturn]] void throwBadCast(const std::string& text, const char* targetType,
+                               const std::string& reason)
+{
+    throw BadLexicalCast(text, targetType, reason);
+}
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// Skips the '+' that XML Schema allows before a number; a second sign is
+// refused.
+const char* skipPlusSign(const std::string& text, const char* targetType)
+{
+    const char* first = text.data();
+    if (!text.empty() && text[0] == '+')
+    {
+        if (text.size() == 1 || text[1] == '+' || text[1] == '-')
+            throwBadCast(text, targetType, "misplaced sign");
+        ++first;
+    }
+    return first;
+}
+
+} // namespace
+
+BadLexicalCast::BadLexicalCast(const std::string& text, const std::string& targetType,
+                               const std::string& reason)
+    : std::invalid_argument("cannot convert " + quoteForMessage(text) + " to " + targetType
+                            + ": " + reason)
+{
+}
+
+BadLexicalCast::~BadLexicalCast() = default;
+
+template <>
+bool lexical_cast<bool, std::string>(const std::string& value)
+{
+    if (value == "true" || value == "1")
+        return true;
+    if (value == "false" || value == "0")
+        return false;
+    throwBadCast(value, "bool", "expected true, false, 1 or 0");
+}
+
+template <>
+int lexical_cast<int, std::string>(const std::string& value)
+{
+    if (value.empty())
+        throwBadCast(value, "int", "the text is empty");
+    const char* first = skipPlusSign(value, "int");
+    const char* last = value.data() + value.size();
+    int result = 0;
+    const std::from_chars_result parsed = std::from_chars(first, last, result);
+    if (parsed.ec == std::errc::result_out_of_range)
+        throwBadCast(value, "int", "out of range");
+    if (parsed.ec != std::errc() || parsed.ptr != last)
+        throwBadCast(value, "int", "not a decimal integer");
+    return result;
+}
+
+template <>
+double lexical_cast<double, std::string>(const std::string& value)
+{
+    if (value == "INF" || value == "+INF")
+        return std::numeric_limits<double>::infinity();
+    if (value == "-INF")
+        return -std::numeric_limits<double>::infinity();
+    if (value == "NaN")
+        return std::numeric_limits<double>::quiet_NaN();
+    if (value.empty())
+        throwBadCast(value, "double", "the text is empty");
+
+    const char* first = skipPlusSign(value, "double");
+    const char* last = value.data() + value.size();
+    // Only digits may follow the sign: the special values have the
+    // spellings above and no others.
+    const char* mantissa = *first == '-' ? first + 1 : first;
+    if (mantissa == last || !(isDigit(*mantissa) || *mantissa == '.'))
+        throwBadCast(value, "double", "not a number");
+
+    double result = 0;
+    const std::from_chars_result parsed =
+        std::from_chars(first, last, result, std::chars_format::general);
+    if (parsed.ec == std::errc::result_out_of_range)
+        throwBadCast(value, "double", "out of range");
+    if (parsed.ec != std::errc() || parsed.ptr != last)
+        throwBadCast(value, "double", "not a number");
+    return result;
+}
+
+template <>
+std::string lexical_cast<std::string, bool>(const bool& value)
+{
+    return value ? "true" : "false";
+}
+
+template <>
+std::string lexical_cast<std::string, int>(const int& value)
+{
+    char buffer[16];
+    const std::to_chars_result written = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, written.ptr);
+}
+
+template <>
+std::string lexical_cast<std::string, double>(const double& value)
+{
+    if (std::isnan(value))
+        return "NaN";
+    if (std::isinf(value))
+        return value > 0 ? "INF" : "-INF";
+    // The shortest text that reads back as the same value.
+    char buffer[32];
+    const std::to_chars_result written = std::to_chars(buffer, buffer + sizeof buffer, value);
+    return std::string(buffer, written.ptr);
+}
+
+std::string toXmlString(const std::string& text)
+{
+    const std::size_t special = findFirstSpecialByte(text);
+    if (special == std::string::npos)
+        return text;
+    std::string escaped;
+    escaped.reserve(text.size() + text.size() / 8 + 8);
+    appendXmlEscaped(escaped, text, special);
+    return escaped;
+}
+
+} // namespace Xml
+} // namespace Common
+} // namespace Soa
+} // namespace Brisvale

@@ -1,0 +1,243 @@
+#include "Xml/XmlCharacters.hpp"
+
+#include <array>
+#include <cstdio>
+#include <stdexcept>
+
+namespace Brisvale {
+namespace Soa {
+namespace Common {
+namespace Xml {
+
+namespace {
+
+enum ByteClass : unsigned char
+{
+    Plain,      // copied as it is
+    Escaped,    // written as a reference
+    Forbidden,  // a control character XML 1.0 cannot carry
+    Multibyte   // the lead or continuation byte of a UTF-8 sequence
+};
+
+constexpr std::array<unsigned char, 256> makeByteClasses()
+{
+    std::array<unsigned char, 256> classes{};
+    for (int byte = 0; byte < 256; ++byte)
+    {
+        if (byte >= 0x80)
+            classes[byte] = Multibyte;
+        else if (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r')
+            classes[byte] = Forbidden;
+        else
+            classes[byte] = Plain;
+    }
+    const char escaped[] = {'&', '<', '>', '"', '\'', '\t', '\n', '\r'};
+    for (char byte : escaped)
+        classes[static_cast<unsigned char>(byte)] = Escaped;
+    return classes;
+}
+
+constexpr std::array<unsigned char, 256> kByteClasses = makeByteClasses();
+
+const char* referenceFor(unsigned char byte)
+{
+    switch (byte)
+    {
+    case '&': return "&amp;";
+    case '<': return "&lt;";
+    case '>': return "&gt;";
+    case '"': return "&quot;";
+    case '\'': return "&apos;";
+    case '\t': return "&#9;";
+    case '\n': return "&#10;";
+    default: return "&#13;";
+    }
+}
+
+const char32_t kInvalidSequence = 0xFFFFFFFF;
+
+// Decodes one UTF-8 sequence at text[position], moving position past it.
+// Overlong forms, encoded surrogates, values above U+10FFFF and truncated
+// sequences give kInvalidSequence.
+char32_t decodeUtf8(const unsigned char* text, std::size_t length, std::size_t& position)
+{
+    const unsigned char lead = text[position];
+    std::size_t extra;
+    char32_t codePoint;
+    char32_t minimum;
+    if (lead < 0x80)
+    {
+        ++position;
+        return lead;
+    }
+    if (lead >= 0xC2 && lead <= 0xDF)
+    {
+        extra = 1;
+        codePoint = lead & 0x1F;
+        minimum = 0x80;
+    }
+    else if (lead >= 0xE0 && lead <= 0xEF)
+    {
+        extra = 2;
+        codePoint = lead & 0x0F;
+        minimum = 0x800;
+    }
+    else if (lead >= 0xF0 && lead <= 0xF4)
+    {
+        extra = 3;
+        codePoint = lead & 0x07;
+        minimum = 0x10000;
+    }
+    else
+    {
+        return kInvalidSequence;
+    }
+    if (length - position <= extra)
+        return kInvalidSequence;
+    for (std::size_t i = 1; i <= extra; ++i)
+    {
+        const unsigned char next = text[position + i];
+        if ((next & 0xC0) != 0x80)
+            return kInvalidSequence;
+        codePoint = (codePoint << 6) | (next & 0x3F);
+    }
+    if (codePoint < minimum || codePoint > 0x10FFFF
+        || (codePoint >= 0xD800 && codePoint <= 0xDFFF))
+        return kInvalidSequence;
+    position += extra + 1;
+    return codePoint;
+}
+
+std::string hexCodePoint(char32_t codePoint)
+{
+    char buffer[16];
+    std::snprintf(buffer, sizeof buffer, "U+%04X", static_cast<unsigned>(codePoint));
+    return buffer;
+}
+
+[[noreturn]] void throwUnwritable(const std::string& reason, std::size_t position)
+{
+    throw std::invalid_argument("text cannot be written as XML 1.0: " + reason
+                                + " at byte " + std::to_string(position));
+}
+
+bool isNameStartChar(char32_t c)
+{
+    if (c < 0x80)
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+    return (c >= 0xC0 && c <= 0xD6) || (c >= 0xD8 && c <= 0xF6)
+        || (c >= 0xF8 && c <= 0x2FF) || (c >= 0x370 && c <= 0x37D)
+        || (c >= 0x37F && c <= 0x1FFF) || (c >= 0x200C && c <= 0x200D)
+        || (c >= 0x2070 && c <= 0x218F) || (c >= 0x2C00 && c <= 0x2FEF)
+        || (c >= 0x3001 && c <= 0xD7FF) || (c >= 0xF900 && c <= 0xFDCF)
+        || (c >= 0xFDF0 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0xEFFFF);
+}
+
+bool isNameChar(char32_t c)
+{
+    if (c < 0x80)
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
+            || c == '_' || c == '-' || c == '.';
+    return isNameStartChar(c) || c == 0xB7 || (c >= 0x300 && c <= 0x36F)
+        || (c >= 0x203F && c <= 0x2040);
+}
+
+[[noreturn]] void throwBadName(const std::string& name, const char* what, const char* reason)
+{
+    throw std::invalid_argument(std::string("\"") + name + "\" is not a valid XML " + what
+                                + " name: " + reason);
+}
+
+} // namespace
+
+std::size_t findFirstSpecialByte(const std::string& text, std::size_t from)
+{
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    for (std::size_t i = from; i < text.size(); ++i)
+    {
+        if (kByteClasses[bytes[i]] != Plain)
+            return i;
+    }
+    return std::string::npos;
+}
+
+void appendXmlEscaped(std::string& out, const std::string& text, std::size_t verified)
+{
+    appendXmlEscaped(out, text.data(), text.size(), verified);
+}
+
+void appendXmlEscaped(std::string& out, const char* text, std::size_t length,
+                      std::size_t verified)
+{
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text);
+    std::size_t runStart = 0;
+    std::size_t i = verified;
+    while (i < length)
+    {
+        switch (kByteClasses[bytes[i]])
+        {
+        case Plain:
+            ++i;
+            break;
+        case Multibyte:
+        {
+            const std::size_t start = i;
+            const char32_t codePoint = decodeUtf8(bytes, length, i);
+            if (codePoint == kInvalidSequence)
+                throwUnwritable("invalid UTF-8", start);
+            if (codePoint == 0xFFFE || codePoint == 0xFFFF)
+                throwUnwritable("the non-character " + hexCodePoint(codePoint), start);
+            break;
+        }
+        case Escaped:
+            out.append(text + runStart, i - runStart);
+            out.append(referenceFor(bytes[i]));
+            runStart = ++i;
+            break;
+        default:
+            throwUnwritable("the control character " + hexCodePoint(bytes[i]), i);
+        }
+    }
+    out.append(text + runStart, length - runStart);
+}
+
+std::size_t checkQualifiedName(const std::string& name, const char* what)
+{
+    if (name.empty())
+        throwBadName(name, what, "it is empty");
+
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(name.data());
+    const std::size_t length = name.size();
+    std::size_t colon = std::string::npos;
+    bool atPartStart = true;
+    std::size_t i = 0;
+    while (i < length)
+    {
+        const std::size_t start = i;
+        const char32_t c = decodeUtf8(bytes, length, i);
+        if (c == kInvalidSequence)
+            throwBadName(name, what, "it is not valid UTF-8");
+        if (c == ':')
+        {
+            if (colon != std::string::npos)
+                throwBadName(name, what, "it has more than one colon");
+            if (atPartStart)
+                throwBadName(name, what, "the prefix is empty");
+            colon = start;
+            atPartStart = true;
+            continue;
+        }
+        if (atPartStart ? !isNameStartChar(c) : !isNameChar(c))
+            throwBadName(name, what, atPartStart ? "a part starts with a character that cannot start a name"
+                                                 : "it holds a character that names cannot hold");
+        atPartStart = false;
+    }
+    if (atPartStart)
+        throwBadName(name, what, "the local part is empty");
+    return colon;
+}
+
+} // namespace Xml
+} // namespace Common
+} // namespace Soa
+} // namespace Brisvale

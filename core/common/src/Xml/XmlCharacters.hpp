@@ -1,0 +1,36 @@
+#ifndef BRISVALE_SOA_COMMON_XML_XMLCHARACTERS_HPP
+#define BRISVALE_SOA_COMMON_XML_XMLCHARACTERS_HPP
+
+#include <cstddef>
+#include <string>
+
+namespace Brisvale {
+namespace Soa {
+namespace Common {
+namespace Xml {
+
+// The position of the first byte of text, at or after from, that cannot be
+// copied into XML as it is: a character to escape, a control character or
+// the start of a non-ASCII sequence (which must be checked). npos if none.
+std::size_t findFirstSpecialByte(const std::string& text, std::size_t from = 0);
+
+// Appends text to out with & < > " ' TAB LF CR written as references. The
+// first `verified` bytes are known to need nothing and are copied as they
+// are. Text that XML 1.0 cannot carry is std::invalid_argument.
+void appendXmlEscaped(std::string& out, const char* text, std::size_t length,
+                      std::size_t verified = 0);
+void appendXmlEscaped(std::string& out, const std::string& text,
+                      std::size_t verified = 0);
+
+// Where a qualified name ("local" or "prefix:local") has its colon; npos
+// for an unprefixed name. A name that is not a QName of XML 1.0 with
+// namespaces is std::invalid_argument; `what` says what the name is for in
+// the message ("element", "attribute").
+std::size_t checkQualifiedName(const std::string& name, const char* what);
+
+} // namespace Xml
+} // namespace Common
+} // namespace Soa
+} // namespace Brisvale
+
+#endif

@@ -1,0 +1,17 @@
+#ifndef XSDGEN_HEADEREMITTER_HPP
+#define XSDGEN_HEADEREMITTER_HPP
+
+#include <string>
+
+#include "CppType.hpp"
+#include "EmitterOptions.hpp"
+
+namespace Xsdgen {
+
+// The header of one class pair: the implementation class that holds the
+// fields, then the public handle class that forwards to it.
+std::string emitHeader(const CppType& type, const EmitterOptions& options);
+
+} // namespace Xsdgen
+
+#endif

@@ -1,0 +1,17 @@
+#ifndef XSDGEN_OUTPUTFILES_HPP
+#define XSDGEN_OUTPUTFILES_HPP
+
+#include <filesystem>
+#include <string>
+
+namespace Xsdgen {
+
+// Writes the file only when its content differs from what is there, so that
+// an unchanged schema leaves generated files, and what depends on them,
+// untouched. Creates missing folders. Returns true if the file was written;
+// throws std::runtime_error when it cannot be.
+bool writeFileIfChanged(const std::filesystem::path& path, const std::string& content);
+
+} // namespace Xsdgen
+
+#endif

@@ -1,0 +1,199 @@
+#include "SchemaChecker.hpp"
+
+#include <map>
+#include <set>
+
+#include "Naming.hpp"
+
+namespace Xsdgen {
+
+namespace {
+
+// Names that generated code uses unqualified, or that every class pair
+// already has; a schema type or accessor of the same name would clash.
+const std::set<std::string> frameworkTypeNames{
+    "BaseObject", "Handle", "TryingToCreateNullHandle", "XmlStream", "XMLNode", "Monitor", "DomException", "DateTime"};
+const std::set<std::string> classPairMembers{
+    "getHandleObject", "askRefCount", "reallyClone", "outputXML", "parse", "init", "addRef", "removeRef"};
+
+class Checker
+{
+public:
+    Checker(const SchemaSet& set, const CheckOptions& options, Diagnostics& diagnostics)
+        : fSet(set)
+        , fOptions(options)
+        , fDiagnostics(diagnostics)
+    {
+    }
+
+    void run()
+    {
+        const std::vector<const ComplexType*> types = fSet.folderTypes();
+        if (!types.empty())
+            checkNamespace(fSet.targetNamespace, types.front()->location, types.front()->name.localName);
+        checkClassNames(types);
+        for (const ComplexType* type : types)
+            checkFields(*type);
+        for (const ComplexType* type : types)
+        {
+            std::vector<const ComplexType*> path;
+            checkContainment(*type, path);
+        }
+    }
+
+private:
+    void error(const SourceLocation& location, const std::string& typeName, const std::string& message)
+    {
+        fDiagnostics.error(location, typeName, message);
+    }
+
+    bool checkNamespace(const std::string& namespaceUri, const SourceLocation& location, const std::string& typeName)
+    {
+        try
+        {
+            Naming::namespaceSegments(namespaceUri, fSet.baseUri);
+            return true;
+        }
+        catch (const Naming::NamingError& failure)
+        {
+            error(location, typeName, failure.what());
+            return false;
+        }
+    }
+
+    void checkClassNames(const std::vector<const ComplexType*>& types)
+    {
+        std::map<std::string, const ComplexType*> classes;
+        for (const ComplexType* type : types)
+        {
+            const std::string& name = type->name.localName;
+            if (!Naming::isSafeIdentifier(name) || Naming::isCppKeyword(name) || name[0] < 'A' || name[0] > 'Z')
+                error(type->location, name, "the name must start with an upper-case ASCII letter and hold only letters,"
+                                            " digits and single underscores");
+            else if (frameworkTypeNames.count(name) != 0)
+                error(type->location, name, "the name is taken by the framework");
+            for (const std::string& className : {name, name + "Impl"})
+            {
+                const auto inserted = classes.emplace(className, type);
+                if (!inserted.second)
+                    error(type->location, name, "class " + className + " is generated for type "
+                                                    + inserted.first->second->name.localName + " too");
+            }
+        }
+    }
+
+    void checkFields(const ComplexType& type)
+    {
+        const std::string& typeName = type.name.localName;
+        std::map<std::string, std::string> functions;   // member function name -> field that declares it
+        std::map<std::string, std::string> members;     // data member name -> field
+        for (const Field& field : type.fields)
+        {
+            if (!Naming::isSafeIdentifier(field.xmlName))
+            {
+                error(field.location, typeName, "field \"" + field.xmlName
+                                                    + "\": the name must start with an ASCII letter and hold only letters,"
+                                                      " digits and single underscores");
+                continue;
+            }
+            if (field.optional && !fOptions.allowOptionalAttributes)
+                error(field.location, typeName, "attribute \"" + field.xmlName
+                                                    + "\": use=\"optional\" is only allowed in the base schema (xsdgen"
+                                                      " --optional-attributes; OPTIONAL_ATTRIBUTES in brisvale_generate_messages)");
+            if (field.globalReference && field.messageType.localName.empty())
+                error(field.location, typeName, "element reference \"" + field.xmlName + "\" names no known global element");
+            else if (field.kind == ValueKind::Message && fSet.findType(field.messageType) == nullptr)
+                error(field.location, typeName, "field \"" + field.xmlName + "\": unknown type {"
+                                                    + field.messageType.namespaceUri + "}" + field.messageType.localName);
+            else if (field.kind == ValueKind::Message && field.messageType.namespaceUri != fSet.targetNamespace)
+                checkNamespace(field.messageType.namespaceUri, field.location, typeName);
+
+            for (const std::string& function : accessorNames(field))
+            {
+                if (classPairMembers.count(function) != 0)
+                    error(field.location, typeName, "field \"" + field.xmlName + "\": accessor " + function
+                                                        + " would hide a member that every class pair has");
+                const auto inserted = functions.emplace(function, field.xmlName);
+                if (!inserted.second)
+                    error(field.location, typeName, "field \"" + field.xmlName + "\": accessor " + function
+                                                        + " is also generated for field \"" + inserted.first->second + "\"");
+            }
+            for (const std::string& member : memberNames(field))
+            {
+                const auto inserted = members.emplace(member, field.xmlName);
+                if (!inserted.second)
+                    error(field.location, typeName, "field \"" + field.xmlName + "\": member " + member
+                                                        + " is also generated for field \"" + inserted.first->second + "\"");
+            }
+        }
+    }
+
+    static std::vector<std::string> accessorNames(const Field& field)
+    {
+        if (field.isArray())
+        {
+            const std::string stem = Naming::arrayStem(field.xmlName);
+            return {"get" + stem + "Array", "set" + stem + "Array", "add" + stem};
+        }
+        const std::string name = Naming::raiseFirst(field.xmlName);
+        std::vector<std::string> names{"get" + name, "set" + name};
+        if (field.optional)
+        {
+            names.push_back("is" + name + "Set");
+            names.push_back("setIs" + name + "Set");
+        }
+        return names;
+    }
+
+    static std::vector<std::string> memberNames(const Field& field)
+    {
+        std::vector<std::string> names{Naming::memberName(field.xmlName)};
+        if (field.optional)
+            names.push_back(Naming::flagMemberName(field.xmlName));
+        return names;
+    }
+
+    // A type may not hold itself, directly or through other types: its
+    // default constructor would never end, and its headers would include
+    // each other.
+    void checkContainment(const ComplexType& type, std::vector<const ComplexType*>& path)
+    {
+        for (std::size_t i = 0; i < path.size(); ++i)
+        {
+            if (path[i] != &type)
+                continue;
+            if (i == 0)
+            {
+                std::string cycle;
+                for (const ComplexType* step : path)
+                    cycle += step->name.localName + " -> ";
+                error(type.location, type.name.localName, "recursive containment: " + cycle + type.name.localName);
+            }
+            return;
+        }
+        if (fFinished.count(&type) != 0 && !path.empty())
+            return;
+        path.push_back(&type);
+        for (const Field& field : type.fields)
+            if (field.kind == ValueKind::Message)
+                if (const ComplexType* child = fSet.findType(field.messageType))
+                    checkContainment(*child, path);
+        path.pop_back();
+        if (path.empty())
+            fFinished.insert(&type);
+    }
+
+    const SchemaSet& fSet;
+    const CheckOptions& fOptions;
+    Diagnostics& fDiagnostics;
+    std::set<const ComplexType*> fFinished;
+};
+
+} // namespace
+
+void checkSchemaSet(const SchemaSet& set, const CheckOptions& options, Diagnostics& diagnostics)
+{
+    Checker(set, options, diagnostics).run();
+}
+
+} // namespace Xsdgen

@@ -1,0 +1,83 @@
+#include <set>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "Naming.hpp"
+
+namespace {
+
+using namespace Xsdgen::Naming;
+
+const std::string base = "http://brisvale.example";
+
+TEST(NamespaceNaming, FollowsTheUriPath)
+{
+    EXPECT_EQ(qualifiedNamespace(namespaceSegments(base + "/Schemas/Cad/2007-01/DataManagement", base)),
+              "Brisvale::Schemas::Cad::_2007_01::Datamanagement");
+    EXPECT_EQ(qualifiedNamespace(namespaceSegments(base + "/Schemas/Cad/2007-06/StructureManagement", base)),
+              "Brisvale::Schemas::Cad::_2007_06::Structuremanagement");
+    EXPECT_EQ(headerDirectory(namespaceSegments(base + "/Schemas/Soa/2006-03/Base", base)),
+              "Brisvale/Schemas/Soa/_2006_03/Base");
+}
+
+TEST(NamespaceNaming, RefusesUrisOutsideTheBaseOrWithoutCppNames)
+{
+    for (const std::string& uri : {std::string("http://elsewhere.example/Schemas/Cad"), base, base + "/",
+                                   base + "x/Schemas", base + "/Schemas//Cad", base + "/Schemas/Data-Management",
+                                   base + "/Schemas/class/Cad", base + "/Schemas/Cad/"})
+        EXPECT_THROW(namespaceSegments(uri, base), NamingError) << uri;
+}
+
+TEST(NamespaceNaming, IncludeGuardHasNoDoubleUnderscore)
+{
+    EXPECT_EQ(includeGuard("Brisvale/Schemas/Cad/_2007_01/Datamanagement/ItemInfo.hpp"),
+              "BRISVALE_SCHEMAS_CAD_2007_01_DATAMANAGEMENT_ITEMINFO_HPP");
+}
+
+TEST(AccessorNaming, ArrayStemDropsOneFinalS)
+{
+    EXPECT_EQ(arrayStem("datasetFileInfos"), "DatasetFileInfo");
+    EXPECT_EQ(arrayStem("classes"), "Classe");
+    EXPECT_EQ(arrayStem("hasValueStatus"), "HasValueStatu");
+    EXPECT_EQ(arrayStem("inputs"), "Input");
+    EXPECT_EQ(arrayStem("value"), "Value");
+    EXPECT_EQ(arrayStem("children"), "Children");
+    EXPECT_EQ(arrayStem("mappedProperties"), "MappedPropertie");
+}
+
+TEST(AccessorNaming, MembersAndFlags)
+{
+    EXPECT_EQ(memberName("clientId"), "fClientId");
+    EXPECT_EQ(flagMemberName("isNull"), "fIsIsNullSet");
+    EXPECT_EQ(raiseFirst("isArray"), "IsArray");
+}
+
+TEST(AccessorNaming, ParametersAvoidKeywordsAndTypeNames)
+{
+    const std::set<std::string> types{"ServiceData", "item"};
+    EXPECT_EQ(parameterName("clientId", types), "clientId");
+    EXPECT_EQ(parameterName("class", types), "class_");
+    EXPECT_EQ(parameterName("std", types), "std_");
+    EXPECT_EQ(parameterName("ServiceData", types), "serviceData");
+    EXPECT_EQ(parameterName("item", types), "item_");
+}
+
+TEST(AccessorNaming, SafeIdentifiers)
+{
+    EXPECT_TRUE(isSafeIdentifier("attrList2"));
+    EXPECT_FALSE(isSafeIdentifier("attr-list"));
+    EXPECT_FALSE(isSafeIdentifier("_hidden"));
+    EXPECT_FALSE(isSafeIdentifier("two__underscores"));
+    EXPECT_FALSE(isSafeIdentifier("2d"));
+    EXPECT_FALSE(isSafeIdentifier("gr\xC3\xBC\xC3\x9F" "e"));
+}
+
+TEST(FolderNaming, CamelCase)
+{
+    EXPECT_EQ(folderCamelCase("datamanagement_2007_01"), "Datamanagement200701");
+    EXPECT_EQ(folderCamelCase("soa_2006_03"), "Soa200603");
+}
+
+} // namespace
