@@ -87,13 +87,13 @@ TEST(BaseSchemaFlags, OptionalAttributesAreWrittenOnlyWhenSet)
 TEST(BaseSchemaFlags, ParseRaisesTheFlagsOfPresentAttributes)
 {
     const std::string text = std::string("<ServiceData xmlns='") + baseUri + "'>"
+                             "<createdObjs uid='x'/>"
                              "<dataObjects uid='a' classUid='c1'>"
                              "<properties name='p' uiValue='P' modifiable='true'>"
                              "<values value='v1' isNull='false'/><values value=''/>"
                              "</properties></dataObjects>"
                              "<partialErrors clientIndex='7'><errorValues code='214000' level='3' message='no'/>"
                              "</partialErrors>"
-                             "<createdObjs uid='x'/>"
                              "</ServiceData>";
     Base::ServiceData data = readXml<Base::ServiceData>(text);
 

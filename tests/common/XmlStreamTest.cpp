@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <random>
 #include <ios>
 #include <stdexcept>
 #include <streambuf>
@@ -8,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
 #include <Brisvale/Soa/Common/Xml/XmlStream.hpp>
 
 #include "TestDocuments.hpp"
@@ -69,6 +71,79 @@ std::size_t count(const std::string& text, const std::string& part)
     for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
         ++found;
     return found;
+}
+
+// Writes a random element the way any caller may: unprefixed, under the
+// parent's prefix, under a prefix of its own choosing or under one just
+// asked for; with prefixes asked for at odd moments, leaves, text elements
+// and nested children.
+class RandomWriter
+{
+public:
+    explicit RandomWriter(unsigned seed)
+        : fRandom(seed)
+    {
+    }
+
+    int writeElement(XmlStream& stream, const std::string& parentPrefix, int depth)
+    {
+        const std::string uris[] = {"urn:a", "urn:b", "urn:c", ""};
+        const std::string uri = uris[pick(4)];
+        std::string name = "e";
+        switch (pick(4))
+        {
+        case 1:
+            if (!parentPrefix.empty())
+                name = parentPrefix + ":e";
+            break;
+        case 2:
+            if (!uri.empty())
+                name = "c" + std::to_string(pick(3)) + ":e";
+            break;
+        case 3:
+            name = stream.getNamespacePrefix(uris[pick(3)]) + ":e";
+            break;
+        }
+        if (pick(4) == 0)
+            stream.getNamespacePrefix(uris[pick(3)]);
+
+        stream << stream.writeOpenElement(uri, name);
+        for (int i = pick(3); i > 0; --i)
+            stream << stream.writeAttribute("a" + std::to_string(i), "v");
+        const bool leaf = depth > 5 || pick(3) == 0;
+        stream << stream.writeOpenElementClose(uri, leaf);
+        if (leaf)
+            return 1;
+
+        int written = 1;
+        const std::string prefix = uri.empty() ? std::string() : stream.getNamespacePrefix(uri);
+        for (int i = pick(4); i > 0; --i)
+        {
+            if (!prefix.empty() && pick(3) == 0)
+                stream << "<" << prefix << ":value>t</" << prefix << ":value>";
+            written += writeElement(stream, prefix, depth + 1);
+        }
+        if (pick(4) == 0)
+            stream.getNamespacePrefix(uris[pick(3)]);
+        stream << stream.writeCloseElement(uri, name);
+        return written;
+    }
+
+private:
+    int pick(int count) { return std::uniform_int_distribution<int>(0, count - 1)(fRandom); }
+
+    std::mt19937 fRandom;
+};
+
+int countElements(const XMLNode& node)
+{
+    int elements = 1;
+    for (const XMLNode* child : node.getChildren())
+    {
+        if (child->getName() != "value")
+            elements += countElements(*child);
+    }
+    return elements;
 }
 
 class FailingBuffer : public std::streambuf
@@ -181,6 +256,27 @@ TEST(XmlStreamNamespaces, PrefixesStayStableAndKnownOnesAreDeclaredAgainOutOfSco
     EXPECT_EQ(kOtherUri, root->getChildren()[1]->getNamespaceUri());
 }
 
+TEST(XmlStreamNamespaces, PrefixAskedInsideAnElementIsDeclaredOnTheNextStartTag)
+{
+    XmlStream stream;
+    stream << stream.writeOpenElement(kCadUri, "Root");
+    stream << stream.writeOpenElementClose(kCadUri, false);
+    stream << stream.writeOpenElement(kCadUri, "ns1:first");
+    stream << stream.writeOpenElementClose(kCadUri, false);
+    const std::string other = stream.getNamespacePrefix(kOtherUri);
+    stream << stream.writeCloseElement(kCadUri, "ns1:first");
+    // Asked for after the last start tag inside "first": the next start tag
+    // is that of "second", which declares it.
+    stream << stream.writeOpenElement(kCadUri, "ns1:second");
+    stream << stream.writeOpenElementClose(kCadUri, false);
+    stream << "<" << other << ":value/>";
+    stream << stream.writeCloseElement(kCadUri, "ns1:second");
+    stream << stream.writeCloseElement(kCadUri, "Root");
+
+    const auto root = parseXmlDocument(stream.str());
+    EXPECT_EQ(kOtherUri, root->getChildren()[1]->getChildren()[0]->getNamespaceUri());
+}
+
 TEST(XmlStreamNamespaces, CallerPrefixesAreBoundAndNeverReusedForOtherUris)
 {
     XmlStream stream;
@@ -198,6 +294,26 @@ TEST(XmlStreamNamespaces, CallerPrefixesAreBoundAndNeverReusedForOtherUris)
     const auto root = parseXmlDocument(stream.str());
     EXPECT_EQ("urn:x", root->getNamespaceUri());
     EXPECT_EQ("urn:y", root->getChildren()[0]->getChildren()[0]->getNamespaceUri());
+}
+
+TEST(XmlStreamNamespaces, RandomlyWrittenDocumentsAreNamespaceWellFormed)
+{
+    for (unsigned seed = 1; seed <= 300; ++seed)
+    {
+        XmlStream stream;
+        RandomWriter writer(seed);
+        const int written = writer.writeElement(stream, std::string(), 0);
+        std::unique_ptr<XMLNode> root;
+        try
+        {
+            root = parseXmlDocument(stream.str());
+        }
+        catch (Brisvale::Soa::Common::Exceptions::DomException& error)
+        {
+            FAIL() << "seed " << seed << ": " << error.getMessage() << "\n" << stream.str();
+        }
+        EXPECT_EQ(written, countElements(*root)) << "seed " << seed;
+    }
 }
 
 TEST(XmlStreamNamespaces, UnprefixedChildInNoNamespaceUndeclaresTheDefault)

@@ -256,7 +256,7 @@ private:
         if (prefixUsed)
             fPrinter.print("const std::string prefix = stream.getNamespacePrefix(namespaceUri) + \":\";\n");
         else
-            fPrinter.print("// Asked like in every element with content, though no child here is prefixed.\n"
+            fPrinter.print("// Every element with content asks for its prefix, even when, as here, no child uses it.\n"
                            "stream.getNamespacePrefix(namespaceUri);\n");
 
         for (const CppField& field : fType.fields)

@@ -12,7 +12,7 @@ using namespace Xsdgen::Naming;
 
 const std::string base = "http://brisvale.example";
 
-TEST(NamespaceNaming, FollowsTheUriPath)
+TEST(XsdgenNamespaceNaming, FollowsTheUriPath)
 {
     EXPECT_EQ(qualifiedNamespace(namespaceSegments(base + "/Schemas/Cad/2007-01/DataManagement", base)),
               "Brisvale::Schemas::Cad::_2007_01::Datamanagement");
@@ -22,7 +22,7 @@ TEST(NamespaceNaming, FollowsTheUriPath)
               "Brisvale/Schemas/Soa/_2006_03/Base");
 }
 
-TEST(NamespaceNaming, RefusesUrisOutsideTheBaseOrWithoutCppNames)
+TEST(XsdgenNamespaceNaming, RefusesUrisOutsideTheBaseOrWithoutCppNames)
 {
     for (const std::string& uri : {std::string("http://elsewhere.example/Schemas/Cad"), base, base + "/",
                                    base + "x/Schemas", base + "/Schemas//Cad", base + "/Schemas/Data-Management",
@@ -30,13 +30,13 @@ TEST(NamespaceNaming, RefusesUrisOutsideTheBaseOrWithoutCppNames)
         EXPECT_THROW(namespaceSegments(uri, base), NamingError) << uri;
 }
 
-TEST(NamespaceNaming, IncludeGuardHasNoDoubleUnderscore)
+TEST(XsdgenNamespaceNaming, IncludeGuardHasNoDoubleUnderscore)
 {
     EXPECT_EQ(includeGuard("Brisvale/Schemas/Cad/_2007_01/Datamanagement/ItemInfo.hpp"),
               "BRISVALE_SCHEMAS_CAD_2007_01_DATAMANAGEMENT_ITEMINFO_HPP");
 }
 
-TEST(AccessorNaming, ArrayStemDropsOneFinalS)
+TEST(XsdgenAccessorNaming, ArrayStemDropsOneFinalS)
 {
     EXPECT_EQ(arrayStem("datasetFileInfos"), "DatasetFileInfo");
     EXPECT_EQ(arrayStem("classes"), "Classe");
@@ -47,14 +47,14 @@ TEST(AccessorNaming, ArrayStemDropsOneFinalS)
     EXPECT_EQ(arrayStem("mappedProperties"), "MappedPropertie");
 }
 
-TEST(AccessorNaming, MembersAndFlags)
+TEST(XsdgenAccessorNaming, MembersAndFlags)
 {
     EXPECT_EQ(memberName("clientId"), "fClientId");
     EXPECT_EQ(flagMemberName("isNull"), "fIsIsNullSet");
     EXPECT_EQ(raiseFirst("isArray"), "IsArray");
 }
 
-TEST(AccessorNaming, ParametersAvoidKeywordsAndTypeNames)
+TEST(XsdgenAccessorNaming, ParametersAvoidKeywordsAndTypeNames)
 {
     const std::set<std::string> types{"ServiceData", "item"};
     EXPECT_EQ(parameterName("clientId", types), "clientId");
@@ -64,7 +64,7 @@ TEST(AccessorNaming, ParametersAvoidKeywordsAndTypeNames)
     EXPECT_EQ(parameterName("item", types), "item_");
 }
 
-TEST(AccessorNaming, SafeIdentifiers)
+TEST(XsdgenAccessorNaming, SafeIdentifiers)
 {
     EXPECT_TRUE(isSafeIdentifier("attrList2"));
     EXPECT_FALSE(isSafeIdentifier("attr-list"));
@@ -74,7 +74,7 @@ TEST(AccessorNaming, SafeIdentifiers)
     EXPECT_FALSE(isSafeIdentifier("gr\xC3\xBC\xC3\x9F" "e"));
 }
 
-TEST(FolderNaming, CamelCase)
+TEST(XsdgenFolderNaming, CamelCase)
 {
     EXPECT_EQ(folderCamelCase("datamanagement_2007_01"), "Datamanagement200701");
     EXPECT_EQ(folderCamelCase("soa_2006_03"), "Soa200603");

@@ -8,7 +8,7 @@ namespace {
 
 using Xsdgen::Printer;
 
-TEST(Printer, SubstitutesVariablesAndIndentsNonEmptyLines)
+TEST(XsdgenPrinter, SubstitutesVariablesAndIndentsNonEmptyLines)
 {
     Printer printer;
     printer.print("class $name$\n{\n", {{"name", "ItemInfo"}});
@@ -19,7 +19,7 @@ TEST(Printer, SubstitutesVariablesAndIndentsNonEmptyLines)
     EXPECT_EQ(printer.text(), "class ItemInfo\n{\n    int fCount;\n\n    int price$;\n};\n");
 }
 
-TEST(Printer, IndentsLinesInsideSubstitutedValues)
+TEST(XsdgenPrinter, IndentsLinesInsideSubstitutedValues)
 {
     Printer printer;
     printer.indent();
@@ -27,7 +27,7 @@ TEST(Printer, IndentsLinesInsideSubstitutedValues)
     EXPECT_EQ(printer.text(), "    f(a,\n      b);\n");
 }
 
-TEST(Printer, RefusesTemplateFaults)
+TEST(XsdgenPrinter, RefusesTemplateFaults)
 {
     Printer printer;
     EXPECT_THROW(printer.print("$missing$"), std::logic_error);

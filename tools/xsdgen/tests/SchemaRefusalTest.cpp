@@ -1,88 +1,18 @@
-#include <stdlib.h>
-
 #include <chrono>
 #include <filesystem>
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include <gtest/gtest.h>
 
-#include "Generator.hpp"
+#include "SchemaFolders.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
+using Xsdgen::Testing::cadSchema;
+using XsdgenSchemas = Xsdgen::Testing::SchemaFolders;
 
-const char* const baseSchema = R"(<?xml version="1.0"?>
-<xs:schema xmlns:xs="http://www.w3.org/2001/XMLSchema"
-           xmlns:tns="http://brisvale.example/Schemas/Soa/2006-03/Base"
-           targetNamespace="http://brisvale.example/Schemas/Soa/2006-03/Base"
-           elementFormDefault="qualified" attributeFormDefault="unqualified">
-  <xs:complexType name="ModelObject">
-    <xs:attribute name="uid" type="xs:string" use="required"/>
-  </xs:complexType>
-  <xs:complexType name="ServiceData"/>
-  <xs:element name="ServiceData" type="tns:ServiceData"/>
-</xs:schema>
-)";
-
-// A Cad schema around the given body, whose first line is line 8 of the file.
-std::string cadSchema(const std::string& body, const std::string& path = "/Schemas/Cad/2007-01/DataManagement")
-{
-    return "<?xml version=\"1.0\"?>\n"
-           "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\"\n"
-           "           xmlns:tns=\"http://brisvale.example" + path + "\"\n"
-           "           xmlns:base=\"http://brisvale.example/Schemas/Soa/2006-03/Base\"\n"
-           "           targetNamespace=\"http://brisvale.example" + path + "\"\n"
-           "           elementFormDefault=\"qualified\" attributeFormDefault=\"unqualified\">\n"
-           "  <xs:import namespace=\"http://brisvale.example/Schemas/Soa/2006-03/Base\" schemaLocation=\"../base/Base.xsd\"/>\n"
-           + body + "</xs:schema>\n";
-}
-
-// A scratch tree with a base schema folder and a Cad schema folder.
-class SchemaFolders : public ::testing::Test
-{
-protected:
-    SchemaFolders()
-    {
-        std::string pattern = (fs::temp_directory_path() / "xsdgen-test-XXXXXX").string();
-        fRoot = mkdtemp(pattern.data());
-        fs::create_directories(fRoot / "base");
-        fs::create_directories(fRoot / "cad");
-        write("base/Base.xsd", baseSchema);
-    }
-
-    ~SchemaFolders() override { fs::remove_all(fRoot); }
-
-    void write(const std::string& relativePath, const std::string& content)
-    {
-        std::ofstream(fRoot / relativePath) << content;
-    }
-
-    // Runs the generator on the Cad folder; returns its messages.
-    std::string generate(bool optionalAttributes = false)
-    {
-        Xsdgen::GeneratorOptions options;
-        options.baseUri = "http://brisvale.example";
-        options.schemaDir = (fRoot / "cad").string();
-        options.outputDir = (fRoot / "out").string();
-        options.check.allowOptionalAttributes = optionalAttributes;
-        std::ostringstream messages;
-        fSucceeded = Xsdgen::generate(options, messages);
-        return messages.str();
-    }
-
-    fs::path output(const std::string& typeName, const std::string& extension) const
-    {
-        return fRoot / "out/Brisvale/Schemas/Cad/_2007_01/Datamanagement" / (typeName + extension);
-    }
-
-    fs::path fRoot;
-    bool fSucceeded = false;
-};
-
-TEST_F(SchemaFolders, UnknownTypesAndReferencesAreRefusedWithFileLineAndType)
+TEST_F(XsdgenSchemas, UnknownTypesAndReferencesAreRefusedWithFileLineAndType)
 {
     write("cad/Ops.xsd", cadSchema("  <xs:complexType name=\"PartInfo\">\n"
                                    "    <xs:sequence>\n"
@@ -98,7 +28,7 @@ TEST_F(SchemaFolders, UnknownTypesAndReferencesAreRefusedWithFileLineAndType)
     EXPECT_FALSE(fs::exists(fRoot / "out")) << "a refused folder writes nothing";
 }
 
-TEST_F(SchemaFolders, ServiceDataMustBeLast)
+TEST_F(XsdgenSchemas, ServiceDataMustBeLast)
 {
     write("cad/Ops.xsd", cadSchema("  <xs:complexType name=\"PartsResponse\">\n"
                                    "    <xs:sequence>\n"
@@ -112,7 +42,7 @@ TEST_F(SchemaFolders, ServiceDataMustBeLast)
         << messages;
 }
 
-TEST_F(SchemaFolders, NamespaceMustBeUnderTheBaseUri)
+TEST_F(XsdgenSchemas, NamespaceMustBeUnderTheBaseUri)
 {
     std::string schema = cadSchema("  <xs:complexType name=\"PartInfo\"/>\n");
     const std::string from = "http://brisvale.example/Schemas/Cad";
@@ -125,7 +55,7 @@ TEST_F(SchemaFolders, NamespaceMustBeUnderTheBaseUri)
                             " a path under the base URI"), std::string::npos) << messages;
 }
 
-TEST_F(SchemaFolders, RecursiveContainmentIsRefused)
+TEST_F(XsdgenSchemas, RecursiveContainmentIsRefused)
 {
     write("cad/Ops.xsd", cadSchema("  <xs:complexType name=\"Node\">\n"
                                    "    <xs:sequence>\n"
@@ -142,7 +72,7 @@ TEST_F(SchemaFolders, RecursiveContainmentIsRefused)
     EXPECT_NE(messages.find("type Node: recursive containment: Node -> Link -> Node"), std::string::npos) << messages;
 }
 
-TEST_F(SchemaFolders, NameClashesAreRefused)
+TEST_F(XsdgenSchemas, NameClashesAreRefused)
 {
     write("cad/First.xsd", cadSchema("  <xs:complexType name=\"PartInfo\"/>\n"
                                      "  <xs:complexType name=\"Part\"/>\n"));
@@ -165,7 +95,7 @@ TEST_F(SchemaFolders, NameClashesAreRefused)
     EXPECT_NE(messages.find("field \"handleObject\": accessor getHandleObject would hide"), std::string::npos) << messages;
 }
 
-TEST_F(SchemaFolders, NamesMustMakeCppNames)
+TEST_F(XsdgenSchemas, NamesMustMakeCppNames)
 {
     write("cad/Ops.xsd", cadSchema("  <xs:complexType name=\"partInfo\"/>\n"
                                    "  <xs:complexType name=\"PartInfo\">\n"
@@ -178,7 +108,7 @@ TEST_F(SchemaFolders, NamesMustMakeCppNames)
         << messages;
 }
 
-TEST_F(SchemaFolders, ConstructsOutsideTheSubsetAreRefused)
+TEST_F(XsdgenSchemas, ConstructsOutsideTheSubsetAreRefused)
 {
     write("cad/Ops.xsd", cadSchema("  <xs:simpleType name=\"Code\"><xs:restriction base=\"xs:string\"/></xs:simpleType>\n"
                                    "  <xs:complexType name=\"PartInfo\">\n"
@@ -207,7 +137,7 @@ TEST_F(SchemaFolders, ConstructsOutsideTheSubsetAreRefused)
         EXPECT_NE(messages.find(expected), std::string::npos) << expected << "\n" << messages;
 }
 
-TEST_F(SchemaFolders, OptionalAttributesNeedTheOption)
+TEST_F(XsdgenSchemas, OptionalAttributesNeedTheOption)
 {
     write("cad/Ops.xsd", cadSchema("  <xs:complexType name=\"PartInfo\">\n"
                                    "    <xs:attribute name=\"clientId\" type=\"xs:string\" use=\"optional\"/>\n"
@@ -221,7 +151,7 @@ TEST_F(SchemaFolders, OptionalAttributesNeedTheOption)
     EXPECT_TRUE(fSucceeded);
 }
 
-TEST_F(SchemaFolders, MalformedFilesNameTheLine)
+TEST_F(XsdgenSchemas, MalformedFilesNameTheLine)
 {
     write("cad/Ops.xsd", cadSchema("  <xs:complexType name=\"PartInfo\">\n"
                                    "  </xs:complexTyp>\n"));
@@ -230,7 +160,7 @@ TEST_F(SchemaFolders, MalformedFilesNameTheLine)
     EXPECT_NE(messages.find("Ops.xsd:9: not well-formed XML"), std::string::npos) << messages;
 }
 
-TEST_F(SchemaFolders, RewritesOnlyTheFilesThatChange)
+TEST_F(XsdgenSchemas, RewritesOnlyTheFilesThatChange)
 {
     const std::string pair = "  <xs:complexType name=\"Pair\">\n"
                              "    <xs:attribute name=\"name\" type=\"xs:string\" use=\"required\"/>\n"

@@ -318,16 +318,27 @@ void XmlStream::declare(Binding& binding, std::int32_t depth, const std::string*
 }
 
 // Ends the innermost element's scope. With a name, it must be the name the
-// element was opened with.
+// element was opened with. Prefixes asked for inside the element and not yet
+// declared stay pending for the next start tag.
 void XmlStream::closeElement(const std::string* elementName)
 {
     const std::int32_t depth = currentDepth();
     if (depth == 0)
         throw std::logic_error("XmlStream: no element is open");
 
+    // The element's entries are the last ones; its pending prefixes, if
+    // any, come last of all.
+    auto pendingBegin = fScopes.end();
+    while (pendingBegin != fScopes.begin() && (pendingBegin - 1)->depth == depth
+           && (pendingBegin - 1)->kind == ScopeEntry::PendingDeclaration)
+        --pendingBegin;
+    auto elementBegin = pendingBegin;
+    while (elementBegin != fScopes.begin() && (elementBegin - 1)->depth == depth)
+        --elementBegin;
+
     if (elementName != nullptr)
     {
-        auto start = fScopes.rbegin();
+        auto start = elementBegin;
         while (start->kind != ScopeEntry::ElementStart)
             ++start;
         if (start->nameHash != hashName(*elementName))
@@ -335,12 +346,19 @@ void XmlStream::closeElement(const std::string* elementName)
                                         + " does not match the open element");
     }
 
-    while (!fScopes.empty() && fScopes.back().depth == depth)
+    const std::string* outerDefault =
+        elementBegin == fScopes.begin() ? nullptr : (elementBegin - 1)->defaultNamespace;
+    for (auto entry = elementBegin; entry != pendingBegin; ++entry)
     {
-        if (fScopes.back().binding != nullptr)
-            fScopes.back().binding->second[0] = kUndeclared;
-        fScopes.pop_back();
+        if (entry->binding != nullptr)
+            entry->binding->second[0] = kUndeclared;
     }
+    for (auto entry = pendingBegin; entry != fScopes.end(); ++entry)
+    {
+        entry->depth = depth - 1;
+        entry->defaultNamespace = outerDefault;
+    }
+    fScopes.erase(elementBegin, pendingBegin);
 }
 
 } // namespace Xml

@@ -7,6 +7,7 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <type_traits>
 
 #include <Brisvale/Soa/Common/CommonExport.hpp>
 
@@ -22,9 +23,10 @@ namespace Xml {
 //     stream << stream.writeOpenElement(uri, "root");
 //
 // The stream keeps track of namespace declarations. Each URI gets one stable
-// prefix ("ns1", "ns2", ...) for the stream's life. A start tag declares what
-// its element needs and what is not yet in scope; the declarations end with
-// that element:
+// prefix ("ns1", "ns2", ...) for the stream's life, and a prefix the caller
+// puts in a name keeps the URI it was first bound to. A start tag declares
+// what its element needs and what is not yet in scope; the declarations end
+// with that element:
 //  - an unprefixed name puts the element in the URI given, declaring it as
 //    the default namespace unless it already is;
 //  - a prefixed name uses its prefix as is when it is in scope; a prefix
@@ -33,8 +35,10 @@ namespace Xml {
 //  - the URI given always has its stable prefix in scope inside the element,
 //    so getNamespacePrefix can be asked for it after the start tag.
 //
-// Names are checked; a name that is not an XML name raises
-// std::invalid_argument. A failed write into the stream itself raises
+// Names are checked; a name that is not an XML name, an end tag whose name
+// is not that of the open element, or attribute text holding an unescaped
+// '<' or '"' raises std::invalid_argument. Duplicate attributes are not
+// detected. A failed write into the stream itself raises
 // std::ios_base::failure.
 class BRISVALE_SOA_COMMON_API XmlStream : public std::stringstream
 {
@@ -61,7 +65,8 @@ public:
 
     // The stable prefix, without ":", of a namespace URI. Inside the element
     // written with that URI it is always in scope; otherwise it is declared
-    // on the next start tag.
+    // on the next start tag (so a text element using it must come inside a
+    // later element).
     const std::string getNamespacePrefix(const std::string& namespaceUri);
 
     // "</name>", ending the element opened under that name.
@@ -88,6 +93,8 @@ private:
         const std::string* defaultNamespace;  // in scope here; null for none
         std::size_t nameHash;                 // ElementStart: the tag name's
     };
+    static_assert(std::is_trivially_destructible<ScopeEntry>::value,
+                  "scope entries need no destruction");
 
     XmlStream(const XmlStream&) = delete;
     XmlStream& operator=(const XmlStream&) = delete;
