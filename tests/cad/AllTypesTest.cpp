@@ -1,0 +1,181 @@
+// Rules that every generated message type follows, checked once across all
+// types: each type's sample document (every field filled with awkward values)
+// is parsed into a message and written back, and what comes back must be the
+// same document, valid against the schema files.
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
+#include <Brisvale/Soa/Common/Xml/XMLNode.hpp>
+#include <Brisvale/Soa/Common/Xml/XmlDocumentReader.hpp>
+#include <Brisvale/Soa/Common/Xml/XmlStream.hpp>
+#include <Brisvale/Soa/Internal/Common/MarkRecorder.hpp>
+#include <Brisvale/Soa/Internal/Common/Monitor.hpp>
+
+#include "MessageTypeRegistry.hpp"
+#include "XmlTestSupport.hpp"
+
+namespace Brisvale {
+namespace Testing {
+void registerSoa200603Types(std::vector<MessageTypeEntry>& entries);
+void registerDatamanagement200701Types(std::vector<MessageTypeEntry>& entries);
+void registerStructuremanagement200701Types(std::vector<MessageTypeEntry>& entries);
+void registerStructuremanagement200706Types(std::vector<MessageTypeEntry>& entries);
+} // namespace Testing
+} // namespace Brisvale
+
+namespace {
+
+using Brisvale::Soa::Common::Exceptions::DomException;
+using Brisvale::Soa::Common::Xml::XMLNode;
+using Brisvale::Soa::Common::Xml::XmlStream;
+using Brisvale::Soa::Common::Xml::parseXmlDocument;
+using Brisvale::Soa::Internal::Common::MarkRecorder;
+using Brisvale::Soa::Internal::Common::ScopedMonitorListener;
+using Brisvale::Testing::MessageTypeEntry;
+
+struct TypeCase
+{
+    MessageTypeEntry entry;
+    std::string folder;
+};
+
+std::vector<TypeCase> allTypes()
+{
+    struct Folder
+    {
+        const char* name;
+        void (*registerTypes)(std::vector<MessageTypeEntry>&);
+    };
+    const Folder folders[] = {
+        {"soa_2006_03", &Brisvale::Testing::registerSoa200603Types},
+        {"datamanagement_2007_01", &Brisvale::Testing::registerDatamanagement200701Types},
+        {"structuremanagement_2007_01", &Brisvale::Testing::registerStructuremanagement200701Types},
+        {"structuremanagement_2007_06", &Brisvale::Testing::registerStructuremanagement200706Types},
+    };
+    std::vector<TypeCase> cases;
+    for (const Folder& folder : folders) {
+        std::vector<MessageTypeEntry> entries;
+        folder.registerTypes(entries);
+        for (const MessageTypeEntry& entry : entries)
+            cases.push_back({entry, folder.name});
+    }
+    return cases;
+}
+
+std::string readFile(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+class AllTypes : public ::testing::TestWithParam<TypeCase>
+{
+protected:
+    std::string folderDir() const { return std::string(BRISVALE_TEST_SUPPORT_DIR) + "/" + GetParam().folder; }
+    std::string sampleText() const
+    {
+        return readFile(folderDir() + "/samples/" + GetParam().entry.localName + ".xml");
+    }
+    std::string roundTrip(const XMLNode& node) const
+    {
+        XmlStream stream;
+        GetParam().entry.roundTrip(node, stream, GetParam().entry.localName);
+        return stream.str();
+    }
+};
+
+TEST_P(AllTypes, WritesBackWhatItRead)
+{
+    const std::string sample = sampleText();
+    ASSERT_FALSE(sample.empty());
+    std::unique_ptr<XMLNode> sampleRoot = parseXmlDocument(sample);
+    const std::string written = roundTrip(*sampleRoot);
+    EXPECT_TRUE(Brisvale::Testing::sameXml(written, sample));
+
+    // Writing what was read a second time gives the same text.
+    std::unique_ptr<XMLNode> writtenRoot = parseXmlDocument(written);
+    EXPECT_EQ(roundTrip(*writtenRoot), written);
+}
+
+TEST_P(AllTypes, WrittenDocumentIsValidAgainstTheSchemaFiles)
+{
+    if (std::system("xmllint --version > /dev/null 2>&1") != 0)
+        GTEST_SKIP() << "xmllint is not installed";
+    std::unique_ptr<XMLNode> sampleRoot = parseXmlDocument(sampleText());
+    const std::string path = ::testing::TempDir() + "written-" + GetParam().entry.localName + ".xml";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << roundTrip(*sampleRoot);
+    }
+    const std::string command = "xmllint --noout --schema '" + folderDir() + "/" + GetParam().folder +
+                                "-roots.xsd' '" + path + "' > /dev/null 2>&1";
+    EXPECT_EQ(std::system(command.c_str()), 0) << command;
+    std::remove(path.c_str());
+}
+
+TEST_P(AllTypes, UnknownChildStopsTheParseUnlessTheTypeIsALeaf)
+{
+    std::unique_ptr<XMLNode> root = parseXmlDocument(sampleText());
+    const bool hasChildFields = !root->getChildren().empty();
+    std::string caseVariant;
+    if (hasChildFields) {
+        caseVariant = root->getChildren().front()->getName();
+        caseVariant[0] = static_cast<char>(caseVariant[0] ^ 0x20);
+    }
+    for (const std::string& name : {std::string("bogus"), caseVariant}) {
+        if (name.empty())
+            continue;
+        std::unique_ptr<XMLNode> stranger(new XMLNode());
+        stranger->setName(name);
+        std::unique_ptr<XMLNode> node = parseXmlDocument(sampleText());
+        node->addChild(std::move(stranger));
+        if (!hasChildFields) {
+            EXPECT_NO_THROW(roundTrip(*node));
+            continue;
+        }
+        try {
+            roundTrip(*node);
+            ADD_FAILURE() << "no DomException for a child named " << name;
+        } catch (DomException& error) {
+            EXPECT_EQ(error.getMessage(), "Unexpected node name: " + name);
+        }
+    }
+}
+
+TEST_P(AllTypes, OnlyTheOutermostCallRecordsMarks)
+{
+    std::unique_ptr<XMLNode> root = parseXmlDocument(sampleText());
+    MarkRecorder recorder;
+    {
+        ScopedMonitorListener listening(recorder);
+        roundTrip(*root);
+    }
+    const std::string name = GetParam().entry.qualifiedName;
+    using Event = MarkRecorder::Event;
+    using Kind = MarkRecorder::EventKind;
+    const std::vector<Event> expected = {
+        {Kind::Start, name + "::parse"},
+        {Kind::End, name + "::parse"},
+        {Kind::Start, name + "::outputXML"},
+        {Kind::End, name + "::outputXML"},
+    };
+    EXPECT_EQ(recorder.events(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Generated, AllTypes, ::testing::ValuesIn(allTypes()),
+                         [](const ::testing::TestParamInfo<TypeCase>& info) {
+                             return info.param.folder + "_" + info.param.entry.localName;
+                         });
+
+} // namespace
