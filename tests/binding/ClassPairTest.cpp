@@ -117,21 +117,6 @@ TEST(ClassPairParsing, FailedEntryIsNotAppendedAndEarlierDataStays)
     EXPECT_EQ(item.getFolder().getUid(), "");
 }
 
-TEST(ClassPairParsing, MissingAttributeWithASchemaDefaultReadsAsTheDefault)
-{
-    Dm::DatasetFileInfo file("f", true, "n", true, "a.prt");
-    std::unique_ptr<XMLNode> root = parseXmlDocument(std::string("<f xmlns='") + dmUri +
-                                                     "' clientId='' allowReplace='false' namedReferencedName=''"
-                                                     " fileName=''/>");
-    file.parse(*root);
-    EXPECT_FALSE(file.getIsText());
-
-    // An attribute without a default must be there.
-    std::unique_ptr<XMLNode> noAllowReplace =
-        parseXmlDocument(std::string("<f xmlns='") + dmUri + "' clientId='' namedReferencedName='' fileName=''/>");
-    EXPECT_THROW(file.parse(*noAllowReplace), BadLexicalCast);
-}
-
 TEST(ClassPairParsing, AttributeTextThatDoesNotConvertIsAClearError)
 {
     Dm::GenerateAlternateIdsProperties properties;

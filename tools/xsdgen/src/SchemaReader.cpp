@@ -26,6 +26,9 @@ using xercesc::DOMNode;
 
 const char* const schemaNamespace = "http://www.w3.org/2001/XMLSchema";
 const char* const xmlnsNamespace = "http://www.w3.org/2000/xmlns/";
+// Our own marks on schema components, for what XML Schema cannot say:
+// gen:initial="false" gives a required bool attribute its starting value.
+const char* const generatorNamespace = "http://brisvale.example/Schemas/Xsdgen";
 
 // A DOM parser that remembers the line of every element's start tag, so that
 // messages can point into the schema file.
@@ -157,8 +160,10 @@ public:
             const std::string namespaceUri = toUtf8(attribute->getNamespaceURI());
             if (namespaceUri == xmlnsNamespace)
                 continue;
-            const std::string name = toUtf8(attribute->getNodeName());
-            if (!namespaceUri.empty() || allowed.count(name) == 0)
+            const std::string name = namespaceUri == generatorNamespace
+                                         ? "gen:" + toUtf8(attribute->getLocalName())
+                                         : toUtf8(attribute->getNodeName());
+            if ((!namespaceUri.empty() && namespaceUri != generatorNamespace) || allowed.count(name) == 0)
                 error(element, typeName, "attribute " + name + " on " + describe(element) + " is not supported");
         }
     }
@@ -253,7 +258,7 @@ public:
 
     std::optional<Field> readAttribute(const DOMElement* element, const std::string& typeName)
     {
-        checkAttributes(element, {"name", "type", "use", "default"}, typeName);
+        checkAttributes(element, {"name", "type", "use", "gen:initial"}, typeName);
         if (!childElements(element, typeName).empty())
             error(element, typeName, describe(element) + " must be empty");
 
@@ -282,25 +287,28 @@ public:
         }
         field.kind = kind->second;
 
-        const bool hasUse = hasAttribute(element, "use");
         const std::string use = attributeOf(element, "use");
-        if (hasAttribute(element, "default"))
-        {
-            if (field.kind != ValueKind::Bool || attributeOf(element, "default") != "false" || hasUse)
-            {
-                error(element, typeName, what + "the only default allowed is default=\"false\" on an xs:boolean, without use");
-                return std::nullopt;
-            }
-            field.defaultFalse = true;
-        }
-        else if (use == "optional")
+        if (use == "optional")
         {
             field.optional = true;
         }
         else if (use != "required")
         {
-            error(element, typeName, what + "needs use=\"required\" (or default=\"false\" for a boolean)");
+            error(element, typeName, what + "needs use=\"required\"");
             return std::nullopt;
+        }
+
+        const XercesString markNamespace(generatorNamespace);
+        const XercesString markName("initial");
+        if (element->hasAttributeNS(markNamespace.get(), markName.get()))
+        {
+            const std::string initial = toUtf8(element->getAttributeNS(markNamespace.get(), markName.get()));
+            if (field.kind != ValueKind::Bool || initial != "false" || field.optional)
+            {
+                error(element, typeName, what + "the only initial value allowed is gen:initial=\"false\" on a required xs:boolean");
+                return std::nullopt;
+            }
+            field.defaultFalse = true;
         }
         return field;
     }

@@ -345,17 +345,6 @@ private:
             fPrinter.print("if (node.attrs().count($name$) != 0)\n", variables);
             fPrinter.indent();
         }
-        if (field.field->defaultFalse)
-        {
-            // The schema gives this attribute the default false, so a valid
-            // document may leave it out: read it as the default then.
-            fPrinter.print("if (node.attrs().count($name$) != 0)\n"
-                           "    $setter$($value$);\n"
-                           "else\n"
-                           "    $setter$(false);\n",
-                           variables);
-            return;
-        }
         fPrinter.print("$setter$($value$);\n", variables);
         if (field.field->optional)
             fPrinter.outdent();

@@ -15,7 +15,7 @@ using Xsdgen::Testing::cadSchema;
 const char* const operationSchema =
     "  <xs:complexType name=\"Entry\">\n"
     "    <xs:attribute name=\"key\" type=\"xs:int\" use=\"required\"/>\n"
-    "    <xs:attribute name=\"today\" type=\"xs:boolean\" default=\"false\"/>\n"
+    "    <xs:attribute name=\"today\" type=\"xs:boolean\" use=\"required\" gen:initial=\"false\"/>\n"
     "  </xs:complexType>\n"
     "  <xs:complexType name=\"EntriesInput\">\n"
     "    <xs:sequence>\n"

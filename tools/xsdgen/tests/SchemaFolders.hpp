@@ -34,7 +34,7 @@ inline const char* const baseSchema = R"(<?xml version="1.0"?>
 inline std::string cadSchema(const std::string& body, const std::string& path = "/Schemas/Cad/2007-01/DataManagement")
 {
     return "<?xml version=\"1.0\"?>\n"
-           "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\"\n"
+           "<xs:schema xmlns:xs=\"http://www.w3.org/2001/XMLSchema\" xmlns:gen=\"http://brisvale.example/Schemas/Xsdgen\"\n"
            "           xmlns:tns=\"http://brisvale.example" + path + "\"\n"
            "           xmlns:base=\"http://brisvale.example/Schemas/Soa/2006-03/Base\"\n"
            "           targetNamespace=\"http://brisvale.example" + path + "\"\n"

@@ -119,7 +119,7 @@ TEST_F(XsdgenSchemas, ConstructsOutsideTheSubsetAreRefused)
                                    "      <xs:element name=\"items\" type=\"base:ModelObject\" maxOccurs=\"5\"/>\n"
                                    "    </xs:sequence>\n"
                                    "    <xs:attribute name=\"weight\" type=\"xs:double\" use=\"required\"/>\n"
-                                   "    <xs:attribute name=\"today\" type=\"xs:boolean\" default=\"true\"/>\n"
+                                   "    <xs:attribute name=\"today\" type=\"xs:boolean\" use=\"required\" gen:initial=\"true\"/>\n"
                                    "    <xs:attribute name=\"code\" type=\"xs:string\"/>\n"
                                    "    <xs:attribute name=\"unitNo\" type=\"xs:int\" use=\"required\" fixed=\"1\"/>\n"
                                    "  </xs:complexType>\n"));
@@ -131,7 +131,7 @@ TEST_F(XsdgenSchemas, ConstructsOutsideTheSubsetAreRefused)
                                  "Ops.xsd:13: type PartInfo: element \"counts\": a simple-typed element must be an array",
                                  "Ops.xsd:14: type PartInfo: element \"items\": occurrences must be",
                                  "Ops.xsd:16: type PartInfo: attribute \"weight\": type \"xs:double\" is not supported",
-                                 "Ops.xsd:17: type PartInfo: attribute \"today\": the only default allowed",
+                                 "Ops.xsd:17: type PartInfo: attribute \"today\": the only initial value allowed",
                                  "Ops.xsd:18: type PartInfo: attribute \"code\": needs use=\"required\"",
                                  "Ops.xsd:19: type PartInfo: attribute fixed on <xs:attribute name=\"unitNo\"> is not supported"})
         EXPECT_NE(messages.find(expected), std::string::npos) << expected << "\n" << messages;

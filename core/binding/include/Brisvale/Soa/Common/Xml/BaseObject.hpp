@@ -20,6 +20,25 @@ template <class Impl> class Handle;
 // must be used by one thread at a time.
 class BRISVALE_CAD_API BaseObject
 {
+protected:
+    // Declared first: the destructor takes the first virtual slot and
+    // reallyClone the second.
+    virtual ~BaseObject();
+
+    BaseObject()
+        : refCount(0)
+    {
+    }
+
+    // Assigning one object to another never copies the count.
+    BaseObject& operator=(const BaseObject& other)
+    {
+        namespaceUri = other.namespaceUri;
+        return *this;
+    }
+
+    std::string namespaceUri;
+
 public:
     // A copy takes the namespace URI but none of the count: the copy is a
     // new object that no handle holds yet.
@@ -32,23 +51,6 @@ public:
     int askRefCount() const { return refCount; }
 
     virtual BaseObject* reallyClone() = 0;
-
-protected:
-    BaseObject()
-        : refCount(0)
-    {
-    }
-
-    virtual ~BaseObject();
-
-    // Assigning one object to another never copies the count.
-    BaseObject& operator=(const BaseObject& other)
-    {
-        namespaceUri = other.namespaceUri;
-        return *this;
-    }
-
-    std::string namespaceUri;
 
 private:
     template <class Impl> friend class Handle;

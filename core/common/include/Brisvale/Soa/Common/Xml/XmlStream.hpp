@@ -36,8 +36,10 @@ namespace Xml {
 //    so getNamespacePrefix can be asked for it after the start tag.
 //
 // Names are checked; a name that is not an XML name, an end tag whose name
-// is not that of the open element, or attribute text holding an unescaped
-// '<' or '"' raises std::invalid_argument. Duplicate attributes are not
+// is not that of the open element (compared by a hash of the name, which
+// catches mistakes but is no proof against a contrived collision), or
+// attribute text holding an unescaped '<' or '"' raises
+// std::invalid_argument. Duplicate attributes are not
 // detected. A failed write into the stream itself raises
 // std::ios_base::failure.
 class BRISVALE_SOA_COMMON_API XmlStream : public std::stringstream
