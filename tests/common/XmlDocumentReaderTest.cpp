@@ -104,8 +104,12 @@ TEST(XmlDocumentReader, RefusesEmptyTextAndUndeclaredPrefixes)
     refusal("<a>&#0;</a>");
 }
 
-TEST(XmlDocumentReader, RefusesDocumentTypeDeclarationsThatDeclareOrLoadAnything)
+TEST(XmlDocumentReader, RefusesDocumentTypeDeclarations)
 {
+    const std::string bare = refusal("<?xml version=\"1.0\"?>\n<!-- a -->\n  <!DOCTYPE a><a/>");
+    EXPECT_TRUE(contains(bare, "document type")) << bare;
+    EXPECT_TRUE(contains(bare, "line 3, column 3")) << bare;
+    EXPECT_TRUE(contains(refusal("\xEF\xBB\xBF<!DOCTYPE a><a/>"), "document type"));
     EXPECT_TRUE(contains(refusal("<!DOCTYPE a []><a/>"), "document type"));
     EXPECT_TRUE(contains(refusal("<!DOCTYPE a SYSTEM \"http://127.0.0.1:9/a.dtd\"><a/>"),
                          "document type"));

@@ -15,14 +15,6 @@ namespace Xml {
 
 namespace {
 
-std::string toUtf8(const XMLCh* text)
-{
-    std::string result;
-    if (text != nullptr)
-        appendUtf8(result, text, utf16Length(text));
-    return result;
-}
-
 void assignUtf8(std::string& out, const XMLCh* text)
 {
     out.clear();

@@ -83,6 +83,14 @@ std::size_t utf16Length(const XMLCh* text)
     return length;
 }
 
+std::string toUtf8(const XMLCh* text)
+{
+    std::string result;
+    if (text != nullptr)
+        appendUtf8(result, text, utf16Length(text));
+    return result;
+}
+
 } // namespace Xml
 } // namespace Common
 } // namespace Soa

@@ -18,6 +18,9 @@ void appendUtf8(std::string& out, const XMLCh* text, std::size_t length);
 // The number of code units before the terminating zero.
 std::size_t utf16Length(const XMLCh* text);
 
+// The UTF-8 form of zero-terminated UTF-16 text; null gives "".
+std::string toUtf8(const XMLCh* text);
+
 } // namespace Xml
 } // namespace Common
 } // namespace Soa
