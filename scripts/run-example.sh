@@ -3,6 +3,6 @@
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-cmake -S . -B build -DBRISVALE_BUILD_TESTS=OFF
+cmake -S . -B build
 cmake --build build --target example -j "$(nproc)"
 build/examples/example
