@@ -8,9 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include "MessageTestSupport.hpp"
 #include "XmlTestSupport.hpp"
 
-#include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
 #include <Brisvale/Soa/Common/Xml/XMLNode.hpp>
 #include <Brisvale/Soa/Common/Xml/XmlDocumentReader.hpp>
 #include <Brisvale/Soa/Common/Xml/XmlStream.hpp>
@@ -45,44 +45,10 @@
 namespace {
 
 using namespace Brisvale::Schemas::Cad::_2007_01::Datamanagement;
-using Brisvale::Schemas::Soa::_2006_03::Base::ModelObject;
-using Brisvale::Soa::Common::Exceptions::DomException;
 using Brisvale::Soa::Common::Xml::XMLNode;
 using Brisvale::Soa::Common::Xml::XmlStream;
 using Brisvale::Soa::Common::Xml::parseXmlDocument;
-using Brisvale::Testing::readXml;
-using Brisvale::Testing::sameXml;
-using Brisvale::Testing::writeXml;
-
-ModelObject modelObject(const std::string& uid)
-{
-    ModelObject object;
-    object.setUid(uid);
-    return object;
-}
-
-ModelObject modelObject(const std::string& uid, const std::string& className, const std::string& type)
-{
-    ModelObject object = modelObject(uid);
-    object.setClassName(className);
-    object.setType(type);
-    return object;
-}
-
-// Parses text into an existing message and returns the message of the
-// DomException it throws ("" when it throws none); the message keeps
-// whatever the parse stored before the failure.
-template <class Message>
-std::string parseFailure(Message& message, const std::string& text)
-{
-    std::unique_ptr<XMLNode> root = parseXmlDocument(text);
-    try {
-        message.parse(*root);
-    } catch (DomException& failure) {
-        return failure.getMessage();
-    }
-    return "";
-}
+using namespace Brisvale::Testing;
 
 // ---------------------------------------------------------------------------
 // CreateOrUpdateParts request
@@ -423,7 +389,7 @@ TEST(DatamanagementParse, CreateOrUpdatePartsRequestFromHandWrittenText)
 
 TEST(DatamanagementParse, WrongChildNamesStopTheParseAndKeepWhatCameBefore)
 {
-    const std::string dm = "xmlns=\"http://brisvale.example/Schemas/Cad/2007-01/DataManagement\"";
+    const std::string dm = std::string("xmlns=\"") + dataManagement0701Uri + "\"";
 
     // "ticket" is an attribute of a ticket entry, never an element of the
     // commit information: the second output entry is not appended.

@@ -3,17 +3,14 @@
 // element, so that a wrong name, form or order in a schema file shows up
 // here rather than only in the generated round trips.
 
-#include <memory>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
+#include "MessageTestSupport.hpp"
 #include "XmlTestSupport.hpp"
 
-#include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
-#include <Brisvale/Soa/Common/Xml/XMLNode.hpp>
-#include <Brisvale/Soa/Common/Xml/XmlDocumentReader.hpp>
 #include <Brisvale/Soa/Common/Xml/XmlStream.hpp>
 
 #include <Brisvale/Schemas/Soa/_2006_03/Base/ModelObject.hpp>
@@ -62,48 +59,8 @@ using namespace Brisvale::Schemas::Cad::_2007_01::Datamanagement;
 using Brisvale::Schemas::Soa::_2006_03::Base::ModelObject;
 using Brisvale::Schemas::Soa::_2006_03::Base::RefId;
 using Brisvale::Schemas::Soa::_2006_03::Base::ServiceData;
-using Brisvale::Soa::Common::Exceptions::DomException;
-using Brisvale::Soa::Common::Xml::XMLNode;
 using Brisvale::Soa::Common::Xml::XmlStream;
-using Brisvale::Soa::Common::Xml::parseXmlDocument;
-using Brisvale::Testing::readXml;
-using Brisvale::Testing::sameXml;
-using Brisvale::Testing::writeXml;
-
-ModelObject objectWithUid(const std::string& uid)
-{
-    ModelObject object;
-    object.setUid(uid);
-    return object;
-}
-
-// Parses text into an existing message and returns the message of the
-// DomException it throws ("" when it throws none).
-template <class Message>
-std::string parseFailureOf(Message& message, const std::string& text)
-{
-    std::unique_ptr<XMLNode> root = parseXmlDocument(text);
-    try {
-        message.parse(*root);
-    } catch (DomException& failure) {
-        return failure.getMessage();
-    }
-    return "";
-}
-
-// The document compare ignores attribute order; this checks that the given
-// attributes appear in the written text in the order listed.
-::testing::AssertionResult attributesInOrder(const std::string& text, const std::vector<std::string>& names)
-{
-    std::string::size_type from = 0;
-    for (const std::string& name : names) {
-        const std::string::size_type at = text.find(" " + name + "=", from);
-        if (at == std::string::npos)
-            return ::testing::AssertionFailure() << "\"" << name << "\" missing or out of order in " << text;
-        from = at + name.size();
-    }
-    return ::testing::AssertionSuccess();
-}
+using namespace Brisvale::Testing;
 
 // The relation filter used by the requests below: three type names, one of
 // them with characters that must be escaped, one empty.
@@ -134,10 +91,10 @@ TEST(RelationsAndMappingsXml, CreateOrUpdateRelationsRequestWithInfosAndFilters)
 
     // Objects set in an order unlike the written one.
     CreateOrUpdateRelationsInfo relation;
-    relation.setUserData(objectWithUid("user-1"));
-    relation.setRelation(objectWithUid("rel-1"));
-    relation.setSecondaryObject(objectWithUid("ds-1"));
-    relation.setPrimaryObject(objectWithUid("rev-1"));
+    relation.setUserData(modelObject("user-1"));
+    relation.setRelation(modelObject("rel-1"));
+    relation.setSecondaryObject(modelObject("ds-1"));
+    relation.setPrimaryObject(modelObject("rev-1"));
     relation.setRelationType("IMAN_specification");
     relation.setClientId("c-1");
 
@@ -183,7 +140,7 @@ TEST(RelationsAndMappingsXml, EmptyRelationsRequestStillWritesFlagAndPreference)
 TEST(RelationsAndMappingsXml, CreateOrUpdateRelationsResponseWritesServiceDataLast)
 {
     CreateOrUpdateRelationsResponse response;
-    response.addOutput(CreateOrUpdateRelationsOutput("c-1", objectWithUid("rel-1")));
+    response.addOutput(CreateOrUpdateRelationsOutput("c-1", modelObject("rel-1")));
     response.addOutput(CreateOrUpdateRelationsOutput("", ModelObject()));
 
     EXPECT_TRUE(sameXml(writeXml(response, "RelationsResponse"), R"(
@@ -212,7 +169,7 @@ TEST(RelationsAndMappingsXml, OneFilterSharedByTheFourPreferences)
     primaryPref.addInfo(filter);
     filter.addObjectTypeName("Text");
 
-    const std::string ns = "xmlns='http://brisvale.example/Schemas/Cad/2007-01/DataManagement'";
+    const std::string ns = std::string("xmlns='") + dataManagement0701Uri + "'";
     const std::string info = "<info relationName='IMAN_reference'><objectTypeNames>Text</objectTypeNames></info>";
     EXPECT_TRUE(sameXml(writeXml(relationsPref, "pref"), "<pref " + ns + ">" + info + "</pref>"));
     EXPECT_TRUE(sameXml(writeXml(folderPref, "pref"),
@@ -228,8 +185,8 @@ TEST(RelationsAndMappingsXml, ExpandFoldersForCADRequestSharesItsPreference)
 {
     ExpandFolderForCADPref pref(true, 3);
     ExpandFoldersForCADInput request(pref);
-    request.addFolder(objectWithUid("folder-1"));
-    request.addFolder(objectWithUid("folder-2"));
+    request.addFolder(modelObject("folder-1"));
+    request.addFolder(modelObject("folder-2"));
     // Changed after the request was built: the request holds the same object.
     pref.setLatestNRevs(-2);
     pref.addInfo(specificationFilter());
@@ -246,19 +203,19 @@ TEST(RelationsAndMappingsXml, ExpandFoldersForCADRequestSharesItsPreference)
 
 TEST(RelationsAndMappingsXml, ExpandFoldersForCADResponseNestsItemRevisionOutputsAtTwoLevels)
 {
-    ExpandFoldersForCADItemRevOutput revisionA(objectWithUid("rev-A"));
-    revisionA.addOutputDataset(objectWithUid("ds-1"));
-    revisionA.addOutputDataset(objectWithUid("ds-2"));
+    ExpandFoldersForCADItemRevOutput revisionA(modelObject("rev-A"));
+    revisionA.addOutputDataset(modelObject("ds-1"));
+    revisionA.addOutputDataset(modelObject("ds-2"));
 
-    ExpandFoldersForCADItemOutput item(objectWithUid("item-1"));
+    ExpandFoldersForCADItemOutput item(modelObject("item-1"));
     item.addItemRevsOutput(revisionA);
 
     // Arrays filled in reverse of the written order.
-    ExpandFoldersForCADOutput output(objectWithUid("folder-1"));
-    output.addItemRevsOutput(ExpandFoldersForCADItemRevOutput(objectWithUid("rev-loose")));
+    ExpandFoldersForCADOutput output(modelObject("folder-1"));
+    output.addItemRevsOutput(ExpandFoldersForCADItemRevOutput(modelObject("rev-loose")));
     output.addItemsOutput(item);
-    output.addFstlvlFolder(objectWithUid("sub-1"));
-    output.addFstlvlFolder(objectWithUid("sub-2"));
+    output.addFstlvlFolder(modelObject("sub-1"));
+    output.addFstlvlFolder(modelObject("sub-2"));
 
     ExpandFoldersForCADResponse response;
     response.addOutput(output);
@@ -346,7 +303,7 @@ TEST(RelationsAndMappingsXml, ExpandGRMRelationsRequestAndResponse)
 {
     ExpandGRMRelationsInput request(ExpandGRMRelationsPref(true));
     request.getPref().addInfo(RelationAndTypesFilter2("IMAN_manifestation"));
-    request.addObject(objectWithUid("rev-1"));
+    request.addObject(modelObject("rev-1"));
 
     EXPECT_TRUE(sameXml(writeXml(request, "Expand"), R"(
 <Expand xmlns="http://brisvale.example/Schemas/Cad/2007-01/DataManagement">
@@ -355,9 +312,9 @@ TEST(RelationsAndMappingsXml, ExpandGRMRelationsRequestAndResponse)
 </Expand>)"));
 
     ExpandGRMRelationsData data("IMAN_specification");
-    data.addOtherSideObject(objectWithUid("ds-1"));
-    data.addOtherSideObject(objectWithUid("ds-2"));
-    ExpandGRMRelationsOutput output(objectWithUid("rev-1"));
+    data.addOtherSideObject(modelObject("ds-1"));
+    data.addOtherSideObject(modelObject("ds-2"));
+    ExpandGRMRelationsOutput output(modelObject("rev-1"));
     output.addOtherSideObjData(data);
     output.addOtherSideObjData(ExpandGRMRelationsData("a&b"));
     ExpandGRMRelationsResponse response;
@@ -401,12 +358,12 @@ TEST(RelationsAndMappingsParse, ExpandPrimaryObjectsResponseAndItsRejectedNames)
     // request's array: both rejected; a failing entry is not appended.
     ExpandPrimaryObjectsResponse misplaced;
     EXPECT_EQ("Unexpected node name: otherSideObjects",
-              parseFailureOf(misplaced, "<Answer><output><otherSideObjects uid='x'/></output></Answer>"));
+              parseFailure(misplaced, "<Answer><output><otherSideObjects uid='x'/></output></Answer>"));
     EXPECT_TRUE(misplaced.getOutputArray().empty());
 
     ExpandPrimaryObjectsInput singular;
     EXPECT_EQ("Unexpected node name: object",
-              parseFailureOf(singular, "<Input><objects uid='a'/><object uid='b'/></Input>"));
+              parseFailure(singular, "<Input><objects uid='a'/><object uid='b'/></Input>"));
     EXPECT_EQ(1u, singular.getObjectArray().size());
 }
 
@@ -435,13 +392,13 @@ TEST(RelationsAndMappingsXml, AllAttrMappingsResponseWithDefaultAndFullDescripto
 
     // Every value lands in the field of its position; only isRequired is true.
     PropDescriptor full(1, 2, false, true, "object_name", false, 3, false, "<none>", "Name & Title", false, 4,
-                        objectWithUid("lov-1"));
+                        modelObject("lov-1"));
     full.addInterdependentProp("item_id");
     full.addInterdependentProp("a<b");
 
     GetAllAttrMappingsResponse response;
-    response.addAttrMappingInfo(AttrMappingInfo(objectWithUid("map-1"), full));
-    response.addAttrMappingInfo(AttrMappingInfo(objectWithUid("map-2"), defaults));
+    response.addAttrMappingInfo(AttrMappingInfo(modelObject("map-1"), full));
+    response.addAttrMappingInfo(AttrMappingInfo(modelObject("map-2"), defaults));
 
     EXPECT_TRUE(sameXml(writeXml(response, "Mappings"), R"(
 <Mappings xmlns="http://brisvale.example/Schemas/Cad/2007-01/DataManagement"
@@ -526,7 +483,7 @@ TEST(RelationsAndMappingsParse, AllAttrMappingsResponseFromHandWrittenText)
     // The singular of the entry name is no field of the response.
     GetAllAttrMappingsResponse singular;
     EXPECT_EQ("Unexpected node name: attrMappingInfo",
-              parseFailureOf(singular, "<Answer><attrMappingInfo/></Answer>"));
+              parseFailure(singular, "<Answer><attrMappingInfo/></Answer>"));
 }
 
 TEST(RelationsAndMappingsXml, DatasetTypeCriteriaCloseThemselvesUnderBothNames)
@@ -541,9 +498,9 @@ TEST(RelationsAndMappingsXml, DatasetTypeCriteriaCloseThemselvesUnderBothNames)
   <info itemTypeName="" exact="false" datasetTypeName="Text"/>
 </ForDatasetType>)"));
 
-    PropDescriptor descriptor(5, 6, true, true, "n", true, 7, true, "d", "D", true, 8, objectWithUid("lov"));
+    PropDescriptor descriptor(5, 6, true, true, "n", true, 7, true, "d", "D", true, 8, modelObject("lov"));
     GetAttrMappingsForDatasetTypeOutput output(GetAttrMappingsForDatasetTypeCriteria("Item", false, "UGPART"));
-    output.addAttrMappingInfo(AttrMappingInfo(objectWithUid("map-1"), descriptor));
+    output.addAttrMappingInfo(AttrMappingInfo(modelObject("map-1"), descriptor));
     GetAttrMappingsForDatasetTypeResponse response;
     response.addOutput(output);
 
@@ -573,14 +530,14 @@ TEST(RelationsAndMappingsXml, DatasetTypeCriteriaCloseThemselvesUnderBothNames)
     EXPECT_EQ("D", read.getCriteria().getDatasetTypeName());
     GetAttrMappingsForDatasetTypeInput misnamed;
     EXPECT_EQ("Unexpected node name: criteria",
-              parseFailureOf(misnamed, "<i><criteria itemTypeName='I' exact='true' datasetTypeName='D'/></i>"));
+              parseFailure(misnamed, "<i><criteria itemTypeName='I' exact='true' datasetTypeName='D'/></i>"));
 }
 
 TEST(RelationsAndMappingsXml, ResolveAttrMappingsForDatasetRequestAndResponse)
 {
-    ResolveAttrMappingsForDatasetInfo info(objectWithUid("ds-1"), objectWithUid("rev-1"));
-    info.addCadAttrMappingDefinition(objectWithUid("map-1"));
-    info.addCadAttrMappingDefinition(objectWithUid("map-2"));
+    ResolveAttrMappingsForDatasetInfo info(modelObject("ds-1"), modelObject("rev-1"));
+    info.addCadAttrMappingDefinition(modelObject("map-1"));
+    info.addCadAttrMappingDefinition(modelObject("map-2"));
     ResolveAttrMappingsForDatasetInput request;
     request.addInfo(info);
 
@@ -594,9 +551,9 @@ TEST(RelationsAndMappingsXml, ResolveAttrMappingsForDatasetRequestAndResponse)
   </info>
 </Resolve>)"));
 
-    ResolveAttrMappingsForDatasetOutput output(objectWithUid("ds-1"));
+    ResolveAttrMappingsForDatasetOutput output(modelObject("ds-1"));
     output.addMappedPropertie(MappedDatasetAttrProperty("object_desc", "Item", "UGMASTER", "Description",
-                                                        objectWithUid("rev-1")));
+                                                        modelObject("rev-1")));
     output.addMappedPropertie(MappedDatasetAttrProperty());
     ResolveAttrMappingsForDatasetResponse response;
     response.addOutput(output);
@@ -658,7 +615,7 @@ TEST(RelationsAndMappingsParse, RelationsRequestReadsFiltersInDocumentOrder)
     // before it stay in the filter.
     RelationAndTypesFilter2 filter;
     EXPECT_EQ("Unexpected node name: objectTypeName",
-              parseFailureOf(filter, "<f relationName='r'><objectTypeNames>A</objectTypeNames>"
+              parseFailure(filter, "<f relationName='r'><objectTypeNames>A</objectTypeNames>"
                                      "<objectTypeName>B</objectTypeName></f>"));
     EXPECT_EQ((std::vector<std::string>{"A"}), filter.getObjectTypeNameArray());
 }

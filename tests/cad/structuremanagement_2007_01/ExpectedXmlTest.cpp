@@ -42,9 +42,9 @@
 #include <Brisvale/Schemas/Soa/_2006_03/Base/PropertyValue.hpp>
 #include <Brisvale/Schemas/Soa/_2006_03/Base/ServiceData.hpp>
 #include <Brisvale/Soa/Common/DateTime.hpp>
-#include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
 #include <Brisvale/Soa/Common/Xml/XmlStream.hpp>
 
+#include "MessageTestSupport.hpp"
 #include "XmlTestSupport.hpp"
 
 namespace {
@@ -52,67 +52,30 @@ namespace {
 namespace Base = Brisvale::Schemas::Soa::_2006_03::Base;
 namespace Sm = Brisvale::Schemas::Cad::_2007_01::Structuremanagement;
 using Brisvale::Soa::Common::DateTime;
-using Brisvale::Soa::Common::Exceptions::DomException;
 using Brisvale::Soa::Common::Xml::XmlStream;
-using Brisvale::Testing::readXml;
-using Brisvale::Testing::sameXml;
-using Brisvale::Testing::writeXml;
+using namespace Brisvale::Testing;
 
-const char* const structureUri = "http://brisvale.example/Schemas/Cad/2007-01/StructureManagement";
-const char* const baseUri = "http://brisvale.example/Schemas/Soa/2006-03/Base";
-
-// The namespace declarations of every hand-written document below: "sm" for
-// structure management, "b" for the base schema.
-std::string declarations()
-{
-    return std::string(" xmlns:sm='") + structureUri + "' xmlns:b='" + baseUri + "'";
-}
-
-// A hand-written document whose root is sm:<root>.
-std::string document(const std::string& root, const std::string& body)
-{
-    return "<sm:" + root + declarations() + ">" + body + "</sm:" + root + ">";
-}
-
-Base::ModelObject objectWithUid(const std::string& uid)
-{
-    Base::ModelObject object;
-    object.setUid(uid);
-    return object;
-}
-
-// Parses text into a new message and returns the message of the
-// DomException it throws.
-template <class Message>
-std::string parseFailure(const std::string& text)
-{
-    try {
-        Message message = readXml<Message>(text);
-    } catch (DomException& error) {
-        return error.getMessage();
-    }
-    return "(no exception)";
-}
+// A hand-written document whose root is sm:<root>, "sm" bound to structure
+// management and "b" to the base schema.
+const PrefixedDocument document(structure0701Uri);
 
 // --- CreateBOMWindows and CloseBOMWindows -----------------------------------
 
 TEST(StructureManagement0701Xml, CreateBOMWindowsRequestWritesTheWholeConfiguration)
 {
     Sm::RevisionRuleEntryProps props(false, DateTime(2007, 3, 15, 10, 20, 30), 7,
-                                     objectWithUid("end-1"), objectWithUid("end-rev-1"));
-    props.addOverrideFolder(Sm::OverrideInfo(objectWithUid("entry-1"), objectWithUid("folder-1")));
+                                     modelObject("end-1"), modelObject("end-rev-1"));
+    props.addOverrideFolder(Sm::OverrideInfo(modelObject("entry-1"), modelObject("folder-1")));
     Sm::OverrideInfo secondFolder;
-    secondFolder.setRuleEntry(objectWithUid("entry-2"));
-    secondFolder.setFolder(objectWithUid("folder-2"));
+    secondFolder.setRuleEntry(modelObject("entry-2"));
+    secondFolder.setFolder(modelObject("folder-2"));
     props.addOverrideFolder(secondFolder);
 
-    Base::ModelObject itemRev = objectWithUid("rev-1");
-    itemRev.setClassName("ItemRevision");
-    itemRev.setType("Part Revision");
-    const Sm::RevisionRuleConfigInfo config("config \"A\" & <B>", objectWithUid("rule-1"), props);
-    const Sm::CreateBOMWindowsInfo configured("window-1", objectWithUid("item-1"), itemRev,
-                                              objectWithUid("view-1"), config,
-                                              objectWithUid("configure-1"), Base::ModelObject());
+    const Base::ModelObject itemRev = modelObject("rev-1", "ItemRevision", "Part Revision");
+    const Sm::RevisionRuleConfigInfo config("config \"A\" & <B>", modelObject("rule-1"), props);
+    const Sm::CreateBOMWindowsInfo configured("window-1", modelObject("item-1"), itemRev,
+                                              modelObject("view-1"), config,
+                                              modelObject("configure-1"), Base::ModelObject());
 
     // A default entry still writes every child; only the values without an
     // initial value are set.
@@ -222,7 +185,7 @@ TEST(StructureManagement0701Xml, DateIsHeldByValue)
 TEST(StructureManagement0701Xml, BOMWindowResponsesEndWithTheirServiceData)
 {
     Sm::CreateBOMWindowsResponse created;
-    created.addOutput(Sm::CreateBOMWindowsOutput("w1", objectWithUid("window-1"), objectWithUid("line-1")));
+    created.addOutput(Sm::CreateBOMWindowsOutput("w1", modelObject("window-1"), modelObject("line-1")));
     created.addOutput(Sm::CreateBOMWindowsOutput());
     EXPECT_TRUE(sameXml(writeXml(created, "Created"), document("Created", R"(
         <sm:output clientId="w1"><sm:bomWindow uid="window-1"/><sm:bomLine uid="line-1"/></sm:output>
@@ -240,9 +203,9 @@ TEST(StructureManagement0701Xml, CloseBOMWindowsRequestWritesOnePluralElementPer
     Sm::CloseBOMWindowsInput request;
     EXPECT_TRUE(sameXml(writeXml(request, "Close"), document("Close", "")));
 
-    request.addBomWindow(objectWithUid("w3"));
-    request.addBomWindow(objectWithUid("w1"));
-    request.addBomWindow(objectWithUid("w2"));
+    request.addBomWindow(modelObject("w3"));
+    request.addBomWindow(modelObject("w1"));
+    request.addBomWindow(modelObject("w2"));
     EXPECT_TRUE(sameXml(writeXml(request, "Close"), document("Close", R"(
         <sm:bomWindows uid="w3"/><sm:bomWindows uid="w1"/><sm:bomWindows uid="w2"/>)")));
 
@@ -255,7 +218,7 @@ TEST(StructureManagement0701Xml, CloseBOMWindowsRequestWritesOnePluralElementPer
 TEST(StructureManagement0701Xml, FieldlessRevisionRulesRequestIsOneSelfClosingElement)
 {
     const std::string text = writeXml(Sm::GetRevisionRulesInput(), "GetRevisionRules");
-    EXPECT_TRUE(sameXml(text, std::string("<sm:GetRevisionRules xmlns:sm='") + structureUri + "'/>"));
+    EXPECT_TRUE(sameXml(text, std::string("<sm:GetRevisionRules xmlns:sm='") + structure0701Uri + "'/>"));
     EXPECT_EQ(text.find("</"), std::string::npos) << text;
 
     // Its parse reads nothing: attributes and children are ignored.
@@ -265,14 +228,14 @@ TEST(StructureManagement0701Xml, FieldlessRevisionRulesRequestIsOneSelfClosingEl
 
 TEST(StructureManagement0701Xml, RevisionRulesResponseWritesStatusesBeforeOverrideFolders)
 {
-    Sm::RevisionRuleInfo rule(objectWithUid("rule-1"));
-    rule.addOverrideFolder(Sm::OverrideInfo(objectWithUid("entry-1"), objectWithUid("folder-1")));
+    Sm::RevisionRuleInfo rule(modelObject("rule-1"));
+    rule.addOverrideFolder(Sm::OverrideInfo(modelObject("entry-1"), modelObject("folder-1")));
     rule.addHasValueStatu(Sm::ConfigureAttrStatusMap("date", true));
     rule.addHasValueStatu(Sm::ConfigureAttrStatusMap("", false));
 
     Sm::GetRevisionRulesResponse response;
     response.addOutput(rule);
-    response.addOutput(Sm::RevisionRuleInfo(objectWithUid("rule-2")));
+    response.addOutput(Sm::RevisionRuleInfo(modelObject("rule-2")));
 
     const std::string text = writeXml(response, "Rules");
     EXPECT_TRUE(sameXml(text, document("Rules", R"(
@@ -342,17 +305,17 @@ TEST(StructureManagement0701Xml, RevisionRulesResponseReadsInterleavedArrays)
 TEST(StructureManagement0701Xml, VariantRulesMessagesWriteTheMapKeyAsAnElement)
 {
     Sm::GetVariantRulesInput request;
-    request.addItemRev(objectWithUid("rev-2"));
-    request.addItemRev(objectWithUid("rev-1"));
+    request.addItemRev(modelObject("rev-2"));
+    request.addItemRev(modelObject("rev-1"));
     EXPECT_TRUE(sameXml(writeXml(request, "VariantRules"), document("VariantRules", R"(
         <sm:itemRevs uid="rev-2"/><sm:itemRevs uid="rev-1"/>)")));
 
-    Sm::ItemRevisionToVariantRulesMap withRules(objectWithUid("rev-2"));
-    withRules.addValue(objectWithUid("rule-a"));
-    withRules.addValue(objectWithUid("rule-b"));
+    Sm::ItemRevisionToVariantRulesMap withRules(modelObject("rev-2"));
+    withRules.addValue(modelObject("rule-a"));
+    withRules.addValue(modelObject("rule-b"));
     Sm::GetVariantRulesResponse response;
     response.addInputItemRevToVarRule(withRules);
-    response.addInputItemRevToVarRule(Sm::ItemRevisionToVariantRulesMap(objectWithUid("rev-1")));
+    response.addInputItemRevToVarRule(Sm::ItemRevisionToVariantRulesMap(modelObject("rev-1")));
     EXPECT_TRUE(sameXml(writeXml(response, "VariantRules"), document("VariantRules", R"(
         <sm:inputItemRevToVarRules>
           <sm:key uid="rev-2"/>
@@ -438,8 +401,8 @@ TEST(StructureManagement0701Xml, BothExpansionRequestsWriteTheSameDocument)
     const Sm::RelationAndTypesFilter noTypes;
 
     Sm::ExpandPSOneLevelInfo oneLevelInfo("suppressed");
-    oneLevelInfo.addParentBomLine(objectWithUid("line-1"));
-    oneLevelInfo.addParentBomLine(objectWithUid("line-2"));
+    oneLevelInfo.addParentBomLine(modelObject("line-1"));
+    oneLevelInfo.addParentBomLine(modelObject("line-2"));
     Sm::ExpandPSOneLevelPref oneLevelPref(true);
     oneLevelPref.addInfo(filter);
     oneLevelPref.addInfo(noTypes);
@@ -469,13 +432,13 @@ TEST(StructureManagement0701Xml, BothExpansionRequestsWriteTheSameDocument)
 
 TEST(StructureManagement0701Xml, BothExpansionResponsesWriteTheSameDocument)
 {
-    Sm::ExpandPSParentData top(objectWithUid("top"), objectWithUid("top-rev"));
-    top.addParentDataset(objectWithUid("top-dataset"));
-    Sm::ExpandPSData first(objectWithUid("child-1"), objectWithUid("child-1-rev"));
-    first.addDataset(objectWithUid("dataset-1"));
-    first.addDataset(objectWithUid("dataset-2"));
+    Sm::ExpandPSParentData top(modelObject("top"), modelObject("top-rev"));
+    top.addParentDataset(modelObject("top-dataset"));
+    Sm::ExpandPSData first(modelObject("child-1"), modelObject("child-1-rev"));
+    first.addDataset(modelObject("dataset-1"));
+    first.addDataset(modelObject("dataset-2"));
     Sm::ExpandPSData second;
-    second.setBomLine(objectWithUid("child-2"));
+    second.setBomLine(modelObject("child-2"));
 
     Sm::ExpandPSOneLevelOutput oneLevelOutput(top);
     oneLevelOutput.addChildren(first);
@@ -499,7 +462,7 @@ TEST(StructureManagement0701Xml, BothExpansionResponsesWriteTheSameDocument)
 // children before parents, a property-carrying bom line and a partial error.
 std::string deepExpansionText()
 {
-    return std::string("<Expand xmlns='") + structureUri + "' xmlns:b='" + baseUri + "'>" + R"(
+    return std::string("<Expand xmlns='") + structure0701Uri + "' xmlns:b='" + baseUri + "'>" + R"(
         <output>
           <children>
             <datasets uid="asm-drawing"/>

@@ -41,51 +41,21 @@
 #include <Brisvale/Schemas/Soa/_2006_03/Base/ModelObject.hpp>
 #include <Brisvale/Schemas/Soa/_2006_03/Base/RefId.hpp>
 #include <Brisvale/Schemas/Soa/_2006_03/Base/ServiceData.hpp>
-#include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
 #include <Brisvale/Soa/Common/Xml/XmlStream.hpp>
 
+#include "MessageTestSupport.hpp"
 #include "XmlTestSupport.hpp"
 
 namespace {
 
 namespace Base = Brisvale::Schemas::Soa::_2006_03::Base;
 namespace Sm = Brisvale::Schemas::Cad::_2007_01::Structuremanagement;
-using Brisvale::Soa::Common::Exceptions::DomException;
 using Brisvale::Soa::Common::Xml::XmlStream;
-using Brisvale::Testing::readXml;
-using Brisvale::Testing::sameXml;
-using Brisvale::Testing::writeXml;
-
-const char* const structureUri = "http://brisvale.example/Schemas/Cad/2007-01/StructureManagement";
-const char* const baseUri = "http://brisvale.example/Schemas/Soa/2006-03/Base";
+using namespace Brisvale::Testing;
 
 // A hand-written document whose root is sm:<root> with the given attributes,
 // "sm" bound to the structure management namespace and "b" to the base schema.
-std::string document(const std::string& root, const std::string& body, const std::string& attributes = "")
-{
-    return "<sm:" + root + attributes + " xmlns:sm='" + structureUri + "' xmlns:b='" + baseUri + "'>" + body +
-           "</sm:" + root + ">";
-}
-
-Base::ModelObject objectWithUid(const std::string& uid)
-{
-    Base::ModelObject object;
-    object.setUid(uid);
-    return object;
-}
-
-// Parses text into a new message and returns the message of the
-// DomException it throws.
-template <class Message>
-std::string parseFailure(const std::string& text)
-{
-    try {
-        readXml<Message>(text);
-    } catch (DomException& error) {
-        return error.getMessage();
-    }
-    return "(no exception)";
-}
+const PrefixedDocument document(structure0701Uri);
 
 // Values whose text must be the shortest that reads back exactly, with the
 // texts expected for them.
@@ -105,27 +75,27 @@ const char* const awkwardTransformText = R"(
 TEST(StructureEditingXml, AbsoluteStructureRequestWritesEveryLevelInFieldOrder)
 {
     // Occurrence data filled out of field order: the writer groups by field.
-    Sm::AbsOccDataInfo data(true, "arr & co", objectWithUid("used-arr"));
+    Sm::AbsOccDataInfo data(true, "arr & co", modelObject("used-arr"));
     data.addOccNote(Sm::OccNote("Torque <5 Nm>", "assembly"));
-    data.addAttachment(Sm::AbsOccAttachment("drawing", objectWithUid("sheet")));
+    data.addAttachment(Sm::AbsOccAttachment("drawing", modelObject("sheet")));
     data.addOverridesToSet(Sm::AttributesInfo("material", "steel \"S235\""));
     data.setOccTransformArray(awkwardTransform);
-    data.addAttachmentsToUnattach(Sm::AbsOccAttachment("reference", objectWithUid("old-sheet")));
+    data.addAttachmentsToUnattach(Sm::AbsOccAttachment("reference", modelObject("old-sheet")));
     data.addOverridesToRemove("finish<old>");
     data.addOverridesToSet(Sm::AttributesInfo());
     data.addOccNote(Sm::OccNote());
 
-    Sm::AbsOccInfo occurrence("occ-1", objectWithUid("abs-occ-1"), data);
+    Sm::AbsOccInfo occurrence("occ-1", modelObject("abs-occ-1"), data);
     occurrence.addCadOccIdPath("top/asm");
     occurrence.addCadOccIdPath("a&b");
 
     Sm::AbsOccDataInfo plainData;
     plainData.setAsRequired(false);
     Sm::AssemblyArrangementInfo exploded("arr-1", "Exploded", "exploded view", true, "ext-7",
-                                         objectWithUid("arrangement-1"));
+                                         modelObject("arrangement-1"));
     exploded.addAbsOccInfo(Sm::AbsOccInfo("occ-2", Base::ModelObject(), plainData));
 
-    Sm::CreateOrUpdateAbsoluteStructureInfo info(objectWithUid("context-rev"));
+    Sm::CreateOrUpdateAbsoluteStructureInfo info(modelObject("context-rev"));
     info.addArrAbsOccInfo(exploded);
     info.addBvrAbsOccInfo(occurrence);
     // A default arrangement starts as not the default one.
@@ -289,11 +259,11 @@ TEST(StructureEditingXml, AbsoluteStructureResponseWritesBothMapsInTwoRuns)
     serviceData.addPartialError(stack);
 
     Sm::CreateOrUpdateAbsoluteStructureResponse response(serviceData);
-    response.addAsmArrOutput(Sm::ClientIdToAsmArrMap("arr-1", objectWithUid("arrangement-1")));
-    response.addAbsOccOutput(Sm::ClientIdToAbsOccMap("occ<1>", objectWithUid("abs-occ-1")));
+    response.addAsmArrOutput(Sm::ClientIdToAsmArrMap("arr-1", modelObject("arrangement-1")));
+    response.addAbsOccOutput(Sm::ClientIdToAbsOccMap("occ<1>", modelObject("abs-occ-1")));
     response.addAsmArrOutput(Sm::ClientIdToAsmArrMap());
     // Keys are kept as given: no merging of equal keys.
-    response.addAbsOccOutput(Sm::ClientIdToAbsOccMap("occ<1>", objectWithUid("abs-occ-2")));
+    response.addAbsOccOutput(Sm::ClientIdToAbsOccMap("occ<1>", modelObject("abs-occ-2")));
 
     EXPECT_TRUE(sameXml(writeXml(response, "Response"), document("Response", R"(
         <sm:absOccOutput key="occ&lt;1&gt;"><sm:value uid="abs-occ-1"/></sm:absOccOutput>
@@ -364,9 +334,9 @@ TEST(StructureEditingXml, AbsoluteStructureNamesAreCheckedPerLevel)
 
 TEST(StructureEditingXml, DeleteAssemblyArrangementsWritesItemRevisionThenArrangements)
 {
-    Sm::DeleteAssemblyArrangementsInfo info(objectWithUid("rev-1"));
-    info.addArrangement(objectWithUid("arr-b"));
-    info.addArrangement(objectWithUid("arr-a"));
+    Sm::DeleteAssemblyArrangementsInfo info(modelObject("rev-1"));
+    info.addArrangement(modelObject("arr-b"));
+    info.addArrangement(modelObject("arr-a"));
     Sm::DeleteAssemblyArrangementsInput request("view <main>");
     request.addInfo(info);
     request.addInfo(Sm::DeleteAssemblyArrangementsInfo());
@@ -417,11 +387,11 @@ TEST(StructureEditingXml, RelativeStructureRequestWritesChildEntriesAndGroupsOcc
     occurrence.addAttrsToSet(Sm::AttributesInfo("qty", "2"));
     occurrence.addOccTransform(1e-300);
 
-    Sm::RelativeStructureChildInfo child("child-1", "cad-7", objectWithUid("bolt-rev"), occurrence);
+    Sm::RelativeStructureChildInfo child("child-1", "cad-7", modelObject("bolt-rev"), occurrence);
     // The child entry shares the occurrence data: a note added later is written.
     occurrence.addOccNote(Sm::OccNote("added later", ""));
 
-    Sm::CreateOrUpdateRelativeStructureInfo parent(true, objectWithUid("asm-rev"));
+    Sm::CreateOrUpdateRelativeStructureInfo parent(true, modelObject("asm-rev"));
     parent.addChildInfo(child);
     Sm::RelativeStructureChildInfo plainChild;
     plainChild.getOccInfo().setAsRequired(false);
@@ -513,8 +483,8 @@ TEST(StructureEditingXml, RelativeStructureRequestReadsNestedChildEntries)
 TEST(StructureEditingXml, RelativeStructureResponseMapsClientIdsToOccurrenceThreads)
 {
     Sm::CreateOrUpdateRelativeStructureResponse response;
-    response.addOutput(Sm::ClientIdToPSOccurrenceThreadMap("child-1", objectWithUid("thread-1")));
-    response.addOutput(Sm::ClientIdToPSOccurrenceThreadMap("child-1", objectWithUid("thread-2")));
+    response.addOutput(Sm::ClientIdToPSOccurrenceThreadMap("child-1", modelObject("thread-1")));
+    response.addOutput(Sm::ClientIdToPSOccurrenceThreadMap("child-1", modelObject("thread-2")));
     response.addOutput(Sm::ClientIdToPSOccurrenceThreadMap());
     EXPECT_TRUE(sameXml(writeXml(response, "output"), document("output", R"(
         <sm:output key="child-1"><sm:value uid="thread-1"/></sm:output>
@@ -548,7 +518,7 @@ TEST(StructureEditingXml, DeleteRelativeStructureWritesChildInfoAsPlainText)
     request.setBomViewTypeName("view");
     // The preference is written after every entry, whenever it was set.
     request.setPref(Sm::DeleteRelativeStructurePref("CAD_OCC_ID"));
-    Sm::DeleteRelativeStructureInfo parent(objectWithUid("asm-rev"));
+    Sm::DeleteRelativeStructureInfo parent(modelObject("asm-rev"));
     parent.addChildInfo("cad-1");
     parent.addChildInfo("a<b & c");
     parent.addChildInfo("");

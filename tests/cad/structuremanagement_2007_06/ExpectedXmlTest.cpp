@@ -11,50 +11,33 @@
 #include <Brisvale/Schemas/Cad/_2007_06/Structuremanagement/GetConfiguredItemRevisionResponse.hpp>
 #include <Brisvale/Schemas/Soa/_2006_03/Base/ModelObject.hpp>
 #include <Brisvale/Schemas/Soa/_2006_03/Base/ServiceData.hpp>
-#include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
 #include <Brisvale/Soa/Common/Xml/XmlStream.hpp>
 
+#include "MessageTestSupport.hpp"
 #include "XmlTestSupport.hpp"
 
 namespace {
 
 namespace Base = Brisvale::Schemas::Soa::_2006_03::Base;
 namespace Sm = Brisvale::Schemas::Cad::_2007_06::Structuremanagement;
-using Brisvale::Soa::Common::Exceptions::DomException;
 using Brisvale::Soa::Common::Xml::XmlStream;
-using Brisvale::Testing::readXml;
-using Brisvale::Testing::sameXml;
-using Brisvale::Testing::writeXml;
-
-const char* const configuredUri = "http://brisvale.example/Schemas/Cad/2007-06/StructureManagement";
-const char* const baseUri = "http://brisvale.example/Schemas/Soa/2006-03/Base";
+using namespace Brisvale::Testing;
 
 // A hand-written document whose root is sm:<root>, "sm" being the 2007-06
 // structure management namespace and "b" the base schema.
-std::string document(const std::string& root, const std::string& body)
-{
-    return "<sm:" + root + " xmlns:sm='" + configuredUri + "' xmlns:b='" + baseUri + "'>" + body + "</sm:" + root
-           + ">";
-}
-
-Base::ModelObject objectWithUid(const std::string& uid)
-{
-    Base::ModelObject object;
-    object.setUid(uid);
-    return object;
-}
+const PrefixedDocument document(structure0706Uri);
 
 TEST(StructureManagement0706Xml, RequestWritesOneInputsElementPerEntry)
 {
-    const Base::ModelObject rule = objectWithUid("rule-latest");
+    const Base::ModelObject rule = modelObject("rule-latest");
     Sm::GetConfiguredItemRevisionInput request;
     XmlStream emptyStream;
     request.outputXML(emptyStream, "Configure");
     EXPECT_TRUE(sameXml(emptyStream.str(), document("Configure", "")));
 
-    request.addInput(Sm::GetConfiguredItemRevisionInfo(objectWithUid("item-1"), rule));
+    request.addInput(Sm::GetConfiguredItemRevisionInfo(modelObject("item-1"), rule));
     Sm::GetConfiguredItemRevisionInfo second;
-    second.setObject(objectWithUid("item-2"));
+    second.setObject(modelObject("item-2"));
     second.setRevRule(rule);
     request.addInput(second);
 
@@ -76,8 +59,8 @@ TEST(StructureManagement0706Xml, ResponseWritesEveryChildInTheNewerNamespace)
     EXPECT_TRUE(sameXml(writeXml(response, "Configured"), document("Configured", "<b:ServiceData/>")));
 
     response.addOutput(Sm::GetConfiguredItemRevisionOutput(
-        Sm::GetConfiguredItemRevisionInfo(objectWithUid("item-1"), objectWithUid("rule-1")),
-        objectWithUid("item-1-rev-B")));
+        Sm::GetConfiguredItemRevisionInfo(modelObject("item-1"), modelObject("rule-1")),
+        modelObject("item-1-rev-B")));
     EXPECT_TRUE(sameXml(writeXml(response, "Configured"), document("Configured", R"(
         <sm:output>
           <sm:inputInfo><sm:object uid="item-1"/><sm:revRule uid="rule-1"/></sm:inputInfo>
@@ -114,7 +97,7 @@ TEST(StructureManagement0706Xml, ResponseReadsFromHandWrittenText)
 
 TEST(StructureManagement0706Xml, ParsingAnOutputFillsTheInfoItShares)
 {
-    const Sm::GetConfiguredItemRevisionInfo asked(objectWithUid("before"), objectWithUid("before"));
+    const Sm::GetConfiguredItemRevisionInfo asked(modelObject("before"), modelObject("before"));
     Sm::GetConfiguredItemRevisionInput request;
     request.addInput(asked);
     Sm::GetConfiguredItemRevisionOutput output;
@@ -128,13 +111,8 @@ TEST(StructureManagement0706Xml, ParsingAnOutputFillsTheInfoItShares)
 
 TEST(StructureManagement0706Xml, RequestAcceptsOnlyThePluralName)
 {
-    std::string message = "(no exception)";
-    try {
-        readXml<Sm::GetConfiguredItemRevisionInput>(document("Configure", "<sm:input/>"));
-    } catch (DomException& error) {
-        message = error.getMessage();
-    }
-    EXPECT_EQ(message, "Unexpected node name: input");
+    EXPECT_EQ(parseFailure<Sm::GetConfiguredItemRevisionInput>(document("Configure", "<sm:input/>")),
+              "Unexpected node name: input");
 }
 
 } // namespace
