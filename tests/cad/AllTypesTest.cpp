@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
@@ -47,6 +49,12 @@ struct TypeCase
     MessageTypeEntry entry;
     std::string folder;
 };
+
+// Keeps test output readable: a case prints as its type's qualified name.
+void PrintTo(const TypeCase& typeCase, std::ostream* out)
+{
+    *out << typeCase.entry.qualifiedName;
+}
 
 std::vector<TypeCase> allTypes()
 {
@@ -113,7 +121,9 @@ TEST_P(AllTypes, WrittenDocumentIsValidAgainstTheSchemaFiles)
     if (std::system("xmllint --version > /dev/null 2>&1") != 0)
         GTEST_SKIP() << "xmllint is not installed";
     std::unique_ptr<XMLNode> sampleRoot = parseXmlDocument(sampleText());
-    const std::string path = ::testing::TempDir() + "written-" + GetParam().entry.localName + ".xml";
+    // The process id keeps parallel runs of the suite apart.
+    const std::string path = ::testing::TempDir() + "written-" + GetParam().folder + "-" +
+                             GetParam().entry.localName + "-" + std::to_string(getpid()) + ".xml";
     {
         std::ofstream out(path, std::ios::binary);
         out << roundTrip(*sampleRoot);
