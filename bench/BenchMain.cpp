@@ -36,6 +36,7 @@ int main(int argc, char** argv)
     Brisvale::Bench::registerWriteBenchmarks();
     Brisvale::Bench::registerReadBenchmarks();
     Brisvale::Bench::registerHandleBenchmarks();
+    Brisvale::Bench::registerScalingBenchmarks();
 
     if (otherFormat)
     {

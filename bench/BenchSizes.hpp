@@ -14,6 +14,11 @@ const std::int64_t kSmallDocument = 10 << 10;
 const std::int64_t kMediumDocument = 1 << 20;
 const std::int64_t kLargeDocument = 50 << 20;
 
+// Counts of attributes or namespaces in the scaling benchmarks, also fifty
+// times apart.
+const std::int64_t kSmallCount = 1000;
+const std::int64_t kLargeCount = 50000;
+
 using BenchmarkFunction = void (*)(benchmark::State&);
 
 // Registers a document benchmark at the three sizes; the large document runs
@@ -33,6 +38,7 @@ inline void registerAtDocumentSizes(const char* name, BenchmarkFunction function
 void registerWriteBenchmarks();
 void registerReadBenchmarks();
 void registerHandleBenchmarks();
+void registerScalingBenchmarks();
 
 } // namespace Bench
 } // namespace Brisvale

@@ -13,7 +13,7 @@ namespace Bench {
 
 // The console report, followed by the figures the budget is stated in:
 // throughput ratios between a benchmark and its baseline at each document
-// size, and how much longer a fifty times larger document takes.
+// size, and how much longer fifty times the work takes.
 class RatioReporter : public benchmark::ConsoleReporter
 {
 public:
@@ -23,8 +23,8 @@ public:
     void Finalize() override;
 
 private:
-    // Bytes per second by benchmark name and document size; the mean over
-    // repetitions.
+    // Bytes (or items) per second by benchmark name and argument; the mean
+    // over repetitions.
     struct Throughput
     {
         double sum = 0;
@@ -35,7 +35,7 @@ private:
 
     void printRatio(std::ostream& out, const std::string& label, const std::string& measured,
                     const std::string& baseline, const std::string& budget) const;
-    void printGrowth(std::ostream& out, const std::string& name) const;
+    void printGrowth(std::ostream& out, const std::string& name, std::int64_t size) const;
     const Throughput* find(const std::string& name, std::int64_t size) const;
 
     std::map<std::string, ThroughputBySize> fThroughputs;

@@ -277,8 +277,13 @@ private:
             }
             else if (field.field->form == FieldForm::ElementArray)
             {
-                fPrinter.print("for (const $type$& entry : $member$)\n"
-                               "    entry.outputXML(stream, prefix + $name$);\n",
+                // The entries share one element name, made once.
+                fPrinter.print("if (!$member$.empty())\n"
+                               "{\n"
+                               "    const std::string entryName = prefix + $name$;\n"
+                               "    for (const $type$& entry : $member$)\n"
+                               "        entry.outputXML(stream, entryName);\n"
+                               "}\n",
                                variables);
             }
             else
@@ -344,6 +349,13 @@ private:
             // An optional attribute that is missing keeps its value and its flag.
             fPrinter.print("if (node.attrs().count($name$) != 0)\n", variables);
             fPrinter.indent();
+        }
+        if (field.field->kind == ValueKind::String && !field.field->optional)
+        {
+            // The node hands out a copy of the text: move it into the field
+            // rather than copy it once more through the setter.
+            fPrinter.print("$member$ = $value$;\n", {{"member", field.member}, {"value", value}});
+            return;
         }
         fPrinter.print("$setter$($value$);\n", variables);
         if (field.field->optional)

@@ -45,6 +45,7 @@ SAXToNodeParser::~SAXToNodeParser() = default;
 std::unique_ptr<XMLNode> SAXToNodeParser::takeRoot()
 {
     fOpenNodes.clear();
+    fOpenUris.clear();
     return std::move(fRoot);
 }
 
@@ -59,9 +60,19 @@ void SAXToNodeParser::startElement(const XMLCh* const uri, const XMLCh* const lo
     if (fOpenNodes.size() >= fgMaxDepth)
         refuse("elements nested deeper than " + std::to_string(fgMaxDepth) + " levels");
 
+    // The parser hands out one pointer per URI for a whole document: an
+    // element whose URI pointer is its parent's is in its parent's
+    // namespace, and the node keeps no copy of its own.
     std::unique_ptr<XMLNode> node(new XMLNode());
-    assignUtf8(fScratchName, uri);
-    node->setNamespaceUri(fScratchName);
+    if (!fOpenNodes.empty() && uri == fOpenUris.back())
+    {
+        node->setNamespaceUriAsParent();
+    }
+    else
+    {
+        assignUtf8(fScratchName, uri);
+        node->setNamespaceUri(fScratchName);
+    }
     assignUtf8(fScratchName, localname);
     node->setName(fScratchName);
 
@@ -79,6 +90,7 @@ void SAXToNodeParser::startElement(const XMLCh* const uri, const XMLCh* const lo
     }
 
     fOpenNodes.reserve(fOpenNodes.size() + 1);
+    fOpenUris.push_back(uri);
     if (fOpenNodes.empty())
     {
         fRoot = std::move(node);
@@ -93,6 +105,7 @@ void SAXToNodeParser::startElement(const XMLCh* const uri, const XMLCh* const lo
 void SAXToNodeParser::endElement(const XMLCh* const, const XMLCh* const, const XMLCh* const)
 {
     fOpenNodes.pop_back();
+    fOpenUris.pop_back();
 }
 
 void SAXToNodeParser::characters(const XMLCh* const chars, const XMLSize_t length)

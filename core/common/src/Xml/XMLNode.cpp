@@ -2,6 +2,17 @@
 
 #include <stdexcept>
 
+namespace {
+
+// The first field's value for an element in its parent's namespace: one NUL
+// character, which no namespace name can hold (XML text cannot carry it).
+bool isAsParent(const std::string& namespaceUri)
+{
+    return namespaceUri.size() == 1 && namespaceUri[0] == '\0';
+}
+
+} // namespace
+
 namespace Brisvale {
 namespace Soa {
 namespace Common {
@@ -30,6 +41,33 @@ XMLNode::~XMLNode()
     }
 }
 
+const std::string& XMLNode::getNamespaceUri() const
+{
+    const XMLNode* node = this;
+    while (isAsParent(node->fNamespaceUri))
+    {
+        if (node->fParent == nullptr)
+        {
+            static const std::string none;
+            return none;
+        }
+        node = node->fParent;
+    }
+    return node->fNamespaceUri;
+}
+
+void XMLNode::setNamespaceUri(const std::string& namespaceUri)
+{
+    if (namespaceUri.find('\0') != std::string::npos)
+        throw std::invalid_argument("XMLNode::setNamespaceUri: a namespace name cannot hold NUL");
+    fNamespaceUri = namespaceUri;
+}
+
+void XMLNode::setNamespaceUriAsParent()
+{
+    fNamespaceUri.assign(1, '\0');
+}
+
 std::string XMLNode::getAttr(const std::string& name) const
 {
     const auto attribute = fAttributes.find(name);
@@ -42,6 +80,11 @@ XMLNode* XMLNode::addChild(std::unique_ptr<XMLNode> child)
         throw std::invalid_argument("XMLNode::addChild: the child is null");
     if (child->fParent != nullptr)
         throw std::invalid_argument("XMLNode::addChild: the child already has a parent");
+    // Room for three children at once: the smallest block the allocator
+    // hands out holds three pointers anyway, and most elements that have
+    // children have a few.
+    if (fChildren.empty())
+        fChildren.reserve(3);
     fChildren.push_back(child.get());
     child->fParent = this;
     return child.release();

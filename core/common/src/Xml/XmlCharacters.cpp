@@ -39,6 +39,66 @@ constexpr std::array<unsigned char, 256> makeByteClasses()
 
 constexpr std::array<unsigned char, 256> kByteClasses = makeByteClasses();
 
+// What an ASCII byte may be in a name, as bit flags.
+enum NameByte : unsigned char
+{
+    NameStart = 1,  // a letter or "_": may start a name or stand inside one
+    NameInner = 2,  // a digit, "-" or ".": only inside a name
+    NameColon = 4,
+    NotInName = 8,
+    NonAscii = 16   // left to the full check
+};
+
+constexpr std::array<unsigned char, 256> makeNameBytes()
+{
+    std::array<unsigned char, 256> bytes{};
+    for (int byte = 0; byte < 256; ++byte)
+    {
+        if (byte >= 0x80)
+            bytes[byte] = NonAscii;
+        else if ((byte >= 'a' && byte <= 'z') || (byte >= 'A' && byte <= 'Z') || byte == '_')
+            bytes[byte] = NameStart;
+        else if ((byte >= '0' && byte <= '9') || byte == '-' || byte == '.')
+            bytes[byte] = NameInner;
+        else if (byte == ':')
+            bytes[byte] = NameColon;
+        else
+            bytes[byte] = NotInName;
+    }
+    return bytes;
+}
+
+constexpr std::array<unsigned char, 256> kNameBytes = makeNameBytes();
+
+// The quick check of the names nearly every caller writes: ASCII letters,
+// digits, "_", "-", "." and at most one colon, each part starting with a
+// letter or "_". True, with the colon's position, for such a name; false for
+// anything else, which the full check then examines and explains.
+bool isPlainQualifiedName(const std::string& name, std::size_t& colon)
+{
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(name.data());
+    const std::size_t length = name.size();
+    if (length == 0)
+        return false;
+    unsigned char seen = 0;
+    colon = std::string::npos;
+    for (std::size_t i = 0; i < length; ++i)
+    {
+        const unsigned char kind = kNameBytes[bytes[i]];
+        if (kind == NameColon)
+        {
+            if (colon != std::string::npos)
+                return false;
+            colon = i;
+        }
+        seen |= kind;
+    }
+    if ((seen & (NotInName | NonAscii)) != 0 || kNameBytes[bytes[0]] != NameStart)
+        return false;
+    return colon == std::string::npos
+        || (colon + 1 < length && kNameBytes[bytes[colon + 1]] == NameStart);
+}
+
 const char* referenceFor(unsigned char byte)
 {
     switch (byte)
@@ -203,6 +263,9 @@ void appendXmlEscaped(std::string& out, const char* text, std::size_t length,
 
 std::size_t checkQualifiedName(const std::string& name, const char* what)
 {
+    std::size_t plainColon;
+    if (isPlainQualifiedName(name, plainColon))
+        return plainColon;
     if (name.empty())
         throwBadName(name, what, "it is empty");
 

@@ -1,5 +1,6 @@
 #include <Brisvale/Soa/Common/Xml/XmlStream.hpp>
 
+#include <cstring>
 #include <functional>
 #include <ios>
 #include <stdexcept>
@@ -18,8 +19,8 @@ const char kUndeclared = '-';  // not in scope
 const char kPending = '?';     // to be declared on the next start tag
 const char kDeclared = '+';    // declared on an open element
 
-const char* const kXmlNamespaceUri = "http://www.w3.org/XML/1998/namespace";
-const char* const kXmlnsNamespaceUri = "http://www.w3.org/2000/xmlns/";
+const char kXmlNamespaceUri[] = "http://www.w3.org/XML/1998/namespace";
+const char kXmlnsNamespaceUri[] = "http://www.w3.org/2000/xmlns/";
 
 // The stream's own storage slot (ios_base::iword) that numbers the
 // generated prefixes. Allocated on first use.
@@ -29,9 +30,18 @@ int prefixCounterSlot()
     return slot;
 }
 
-bool hasPrefix(const std::string& name, std::size_t colon, const char* prefix)
+// Compares the lengths first: namespace URIs are long and mostly differ in
+// length from these two.
+template <std::size_t N>
+bool isUri(const std::string& namespaceUri, const char (&reserved)[N])
 {
-    return name.compare(0, colon, prefix) == 0;
+    return namespaceUri.size() == N - 1 && namespaceUri.compare(0, N - 1, reserved) == 0;
+}
+
+template <std::size_t N>
+bool hasPrefix(const std::string& name, std::size_t colon, const char (&prefix)[N])
+{
+    return colon == N - 1 && name.compare(0, colon, prefix) == 0;
 }
 
 std::string makePrefixKey(const std::string& name, std::size_t colon)
@@ -45,6 +55,7 @@ std::string makePrefixKey(const std::string& name, std::size_t colon)
 
 void appendDeclaration(std::string& out, const std::map<std::string, std::string>::value_type& binding)
 {
+    out.reserve(out.size() + binding.first.size() + binding.second.size() + 9);
     out += " xmlns:";
     out.append(binding.first, 1, std::string::npos);
     out += "=\"";
@@ -52,9 +63,14 @@ void appendDeclaration(std::string& out, const std::map<std::string, std::string
     out += '"';
 }
 
+// A check value of an element name, to catch an end tag that does not match
+// its start tag (FNV-1a: cheap for the short names written here).
 std::size_t hashName(const std::string& name)
 {
-    return std::hash<std::string>()(name);
+    std::size_t hash = 14695981039346656037ULL;
+    for (const char c : name)
+        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+    return hash;
 }
 
 } // namespace
@@ -73,8 +89,8 @@ std::string XmlStream::writeOpenElement(const std::string& namespaceUri,
                                         const std::string& elementName)
 {
     const std::size_t colon = checkQualifiedName(elementName, "element");
-    const bool inXmlNamespace = namespaceUri == kXmlNamespaceUri;
-    if (namespaceUri == kXmlnsNamespaceUri)
+    const bool inXmlNamespace = isUri(namespaceUri, kXmlNamespaceUri);
+    if (isUri(namespaceUri, kXmlnsNamespaceUri))
         throw std::invalid_argument("XmlStream: no element can be in the namespace "
                                     + namespaceUri);
 
@@ -120,19 +136,29 @@ std::string XmlStream::writeOpenElement(const std::string& namespaceUri,
     }
     else if (!hasPrefix(elementName, colon, "xml"))
     {
-        const std::string key = makePrefixKey(elementName, colon);
-        const auto known = fNamespaces.find(key);
-        if (known != fNamespaces.end())
+        // The name's prefix is usually that of the element around it.
+        Binding* outer = innermostElementBinding();
+        if (outer != nullptr && outer->first.size() == colon + 1
+            && outer->first.compare(1, colon, elementName, 0, colon) == 0)
         {
-            nameBinding = &*known;
+            nameBinding = outer;
         }
         else
         {
-            if (namespaceUri.empty() || inXmlNamespace)
-                throw std::invalid_argument("XmlStream: the prefix of element " + elementName
-                                            + " cannot be bound to the namespace \""
-                                            + namespaceUri + "\"");
-            nameBinding = &bindPrefix(key, namespaceUri);
+            const std::string key = makePrefixKey(elementName, colon);
+            const auto known = fNamespaces.find(key);
+            if (known != fNamespaces.end())
+            {
+                nameBinding = &*known;
+            }
+            else
+            {
+                if (namespaceUri.empty() || inXmlNamespace)
+                    throw std::invalid_argument("XmlStream: the prefix of element " + elementName
+                                                + " cannot be bound to the namespace \""
+                                                + namespaceUri + "\"");
+                nameBinding = &bindPrefix(key, namespaceUri);
+            }
         }
         if (nameBinding->second[0] == kUndeclared)
             appendDeclaration(text, *nameBinding);
@@ -142,9 +168,11 @@ std::string XmlStream::writeOpenElement(const std::string& namespaceUri,
 
     // Inside the element, the URI given has its stable prefix in scope.
     Binding* ownBinding = nullptr;
+    Binding* ownStable = nullptr;
     if (!namespaceUri.empty() && !inXmlNamespace)
     {
         Binding& own = stablePrefixOf(namespaceUri);
+        ownStable = &own;
         if (own.second[0] == kUndeclared && &own != nameBinding)
         {
             ownBinding = &own;
@@ -153,7 +181,7 @@ std::string XmlStream::writeOpenElement(const std::string& namespaceUri,
     }
 
     // Record the scope only now that nothing more can be refused.
-    fScopes.push_back(ScopeEntry{ScopeEntry::ElementStart, depth, nullptr, defaultNamespace,
+    fScopes.push_back(ScopeEntry{ScopeEntry::ElementStart, depth, ownStable, defaultNamespace,
                                  hashName(elementName)});
     for (auto pending = fScopes.rbegin() + 1;
          pending != fScopes.rend() && pending->kind == ScopeEntry::PendingDeclaration; ++pending)
@@ -177,7 +205,7 @@ std::string XmlStream::writeAttribute(const std::string& name, const std::string
         throw std::logic_error("XmlStream: attribute " + name + " written outside a start tag");
     if (colon == std::string::npos)
     {
-        if (name == "xmlns")
+        if (name.size() == 5 && name == "xmlns")
             throw std::invalid_argument("XmlStream: namespace declarations are written by the "
                                         "stream itself, not as attributes");
     }
@@ -193,17 +221,20 @@ std::string XmlStream::writeAttribute(const std::string& name, const std::string
             throw std::invalid_argument("XmlStream: the prefix of attribute " + name
                                         + " is not declared");
     }
-    if (text.find_first_of("<\"") != std::string::npos)
+    if (std::memchr(text.data(), '<', text.size()) != nullptr
+        || std::memchr(text.data(), '"', text.size()) != nullptr)
         throw std::invalid_argument("XmlStream: the text of attribute " + name
                                     + " is not escaped: " + text);
 
-    std::string attribute;
-    attribute.reserve(name.size() + text.size() + 4);
-    attribute += ' ';
-    attribute += name;
-    attribute += "=\"";
-    attribute += text;
-    attribute += '"';
+    // Built in place: this runs once for every attribute written.
+    std::string attribute(name.size() + text.size() + 4, '"');
+    char* out = &attribute[0];
+    *out++ = ' ';
+    std::memcpy(out, name.data(), name.size());
+    out += name.size();
+    *out++ = '=';
+    *out++ = '"';
+    std::memcpy(out, text.data(), text.size());
     return attribute;
 }
 
@@ -223,9 +254,9 @@ const std::string XmlStream::getNamespacePrefix(const std::string& namespaceUri)
 {
     if (namespaceUri.empty())
         throw std::invalid_argument("XmlStream: the empty namespace name has no prefix");
-    if (namespaceUri == kXmlNamespaceUri)
+    if (isUri(namespaceUri, kXmlNamespaceUri))
         return "xml";
-    if (namespaceUri == kXmlnsNamespaceUri)
+    if (isUri(namespaceUri, kXmlnsNamespaceUri))
         throw std::invalid_argument("XmlStream: no prefix can be bound to " + namespaceUri);
 
     Binding& own = stablePrefixOf(namespaceUri);
@@ -289,8 +320,23 @@ XmlStream::Binding& XmlStream::bindPrefix(const std::string& prefixKey,
 
 XmlStream::Binding& XmlStream::stablePrefixOf(const std::string& namespaceUri)
 {
-    rememberUri(namespaceUri);
-    const auto uri = fNamespaces.find(namespaceUri);
+    // Most elements are in the namespace of the element around them, and a
+    // message asks for the prefix of its own element's namespace: try the
+    // innermost open element's before searching the table.
+    Binding* own = innermostElementBinding();
+    if (own != nullptr && own->second.size() == namespaceUri.size() + 1
+        && std::memcmp(own->second.data() + 1, namespaceUri.data(), namespaceUri.size()) == 0)
+        return *own;
+
+    // The table's prefix keys start with ":", which no URI here may.
+    if (namespaceUri.empty() || namespaceUri[0] == ':')
+        throw std::invalid_argument("XmlStream: \"" + namespaceUri + "\" is not a namespace URI");
+    auto uri = fNamespaces.find(namespaceUri);
+    if (uri == fNamespaces.end())
+    {
+        rememberUri(namespaceUri);
+        uri = fNamespaces.find(namespaceUri);
+    }
     if (!uri->second.empty())
         return *fNamespaces.find(":" + uri->second);
 
@@ -298,6 +344,20 @@ XmlStream::Binding& XmlStream::stablePrefixOf(const std::string& namespaceUri)
     Binding& binding = *fNamespaces.emplace(":" + prefix, kUndeclared + namespaceUri).first;
     uri->second = std::move(prefix);
     return binding;
+}
+
+// The stable prefix binding of the innermost open element's URI. Only the
+// last few scope entries are looked at, so the cost stays the same however
+// many prefixes an element declares; null when there is none to hand.
+XmlStream::Binding* XmlStream::innermostElementBinding() const
+{
+    int looked = 0;
+    for (auto entry = fScopes.rbegin(); entry != fScopes.rend() && looked < 4; ++entry, ++looked)
+    {
+        if (entry->kind == ScopeEntry::ElementStart)
+            return entry->binding;
+    }
+    return nullptr;
 }
 
 std::string XmlStream::nextGeneratedPrefix()
@@ -350,7 +410,7 @@ void XmlStream::closeElement(const std::string* elementName)
         elementBegin == fScopes.begin() ? nullptr : (elementBegin - 1)->defaultNamespace;
     for (auto entry = elementBegin; entry != pendingBegin; ++entry)
     {
-        if (entry->binding != nullptr)
+        if (entry->kind != ScopeEntry::ElementStart && entry->binding != nullptr)
             entry->binding->second[0] = kUndeclared;
     }
     for (auto entry = pendingBegin; entry != fScopes.end(); ++entry)
@@ -359,6 +419,47 @@ void XmlStream::closeElement(const std::string* elementName)
         entry->defaultNamespace = outerDefault;
     }
     fScopes.erase(elementBegin, pendingBegin);
+}
+
+namespace {
+
+// The standard operator formats: it pads to the field width and flushes a
+// tied stream first. Without either, inserting is a plain write into the
+// buffer.
+bool insertsPlainly(const XmlStream& stream)
+{
+    return stream.width() == 0 && stream.tie() == nullptr && stream.good()
+        && (stream.flags() & std::ios::unitbuf) == 0;
+}
+
+void writeText(XmlStream& stream, const char* text, std::size_t length)
+{
+    // The buffer the stream writes to now: a caller may have replaced the
+    // string buffer through the std::ios base.
+    std::streambuf* buffer = static_cast<std::ios&>(stream).rdbuf();
+    const std::streamsize count = static_cast<std::streamsize>(length);
+    if (buffer == nullptr || buffer->sputn(text, count) != count)
+        stream.setstate(std::ios::badbit);
+}
+
+} // namespace
+
+XmlStream& operator<<(XmlStream& stream, const std::string& text)
+{
+    if (insertsPlainly(stream))
+        writeText(stream, text.data(), text.size());
+    else
+        static_cast<std::ostream&>(stream) << text;
+    return stream;
+}
+
+XmlStream& operator<<(XmlStream& stream, const char* text)
+{
+    if (insertsPlainly(stream) && text != nullptr)
+        writeText(stream, text, std::strlen(text));
+    else
+        static_cast<std::ostream&>(stream) << text;
+    return stream;
 }
 
 } // namespace Xml

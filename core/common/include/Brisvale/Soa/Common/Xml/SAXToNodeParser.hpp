@@ -74,6 +74,7 @@ private:
     const xercesc::Locator* fLocator;
     std::string fScratchName;
     std::string fScratchValue;
+    std::vector<const XMLCh*> fOpenUris;  // the open nodes' URIs, as the parser gave them
 };
 
 } // namespace Xml

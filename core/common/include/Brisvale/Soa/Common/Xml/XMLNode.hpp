@@ -36,10 +36,14 @@ public:
     const std::string& getText() const { return fText; }
     const std::vector<XMLNode*>& getChildren() const { return fChildren; }
     const XMLNode* getParent() const { return fParent; }
-    const std::string& getNamespaceUri() const { return fNamespaceUri; }
+    // The element's namespace URI; empty for none.
+    const std::string& getNamespaceUri() const;
 
     void setName(const std::string& localName) { fName = localName; }
-    void setNamespaceUri(const std::string& namespaceUri) { fNamespaceUri = namespaceUri; }
+    void setNamespaceUri(const std::string& namespaceUri);
+    // Puts the element in its parent's namespace without a copy of the URI:
+    // most elements of a document share their parent's namespace.
+    void setNamespaceUriAsParent();
     void appendText(const std::string& text) { fText += text; }
     void setAttr(const std::string& name, const std::string& value) { fAttributes[name] = value; }
 
@@ -48,7 +52,8 @@ public:
     XMLNode* addChild(std::unique_ptr<XMLNode> child);
 
 private:
-    std::string fNamespaceUri;              // the element's namespace URI
+    std::string fNamespaceUri;              // the namespace URI; one NUL for
+                                            // the parent's namespace
     std::string fName;                      // local name, without prefix
     std::vector<XMLNode*> fChildren;        // owned, in document order
     std::string fText;                      // own character data, as written

@@ -91,7 +91,9 @@ private:
 
         Kind kind;
         std::int32_t depth;                   // the element it belongs to
-        Binding* binding;                     // the prefix, unless ElementStart
+        Binding* binding;                     // the prefix; for ElementStart the
+                                              // stable prefix of the element's
+                                              // own URI (null for none)
         const std::string* defaultNamespace;  // in scope here; null for none
         std::size_t nameHash;                 // ElementStart: the tag name's
     };
@@ -106,6 +108,7 @@ private:
     const std::string& rememberUri(const std::string& namespaceUri);
     Binding& bindPrefix(const std::string& prefixKey, const std::string& namespaceUri);
     Binding& stablePrefixOf(const std::string& namespaceUri);
+    Binding* innermostElementBinding() const;
     std::string nextGeneratedPrefix();
     void declare(Binding& binding, std::int32_t depth, const std::string* defaultNamespace);
     void closeElement(const std::string* elementName);
@@ -119,6 +122,13 @@ private:
     // The scope stack, innermost last.
     std::deque<ScopeEntry> fScopes;
 };
+
+// Inserts a string into the stream, as the standard output operator does,
+// without that operator's per-call set-up when the stream has no field width
+// and no tied stream: the write operations' results are inserted one by one,
+// and most of them are short. A failed write sets badbit, which throws.
+BRISVALE_SOA_COMMON_API XmlStream& operator<<(XmlStream& stream, const std::string& text);
+BRISVALE_SOA_COMMON_API XmlStream& operator<<(XmlStream& stream, const char* text);
 
 } // namespace Xml
 } // namespace Common

@@ -1,0 +1,181 @@
+// Costs that must grow in proportion to the count of what is written or
+// read: attributes on one element, and namespaces declared in one document.
+// Each runs at two counts fifty times apart.
+
+#include <memory>
+#include <string>
+
+#include <Brisvale/Soa/Common/Xml/Conversions.hpp>
+#include <Brisvale/Soa/Common/Xml/XMLNode.hpp>
+#include <Brisvale/Soa/Common/Xml/XmlDocumentReader.hpp>
+#include <Brisvale/Soa/Common/Xml/XmlStream.hpp>
+
+#include "BenchSizes.hpp"
+#include "SaxScan.hpp"
+
+namespace Brisvale {
+namespace Bench {
+
+namespace {
+
+using ::Brisvale::Soa::Common::Xml::XMLNode;
+using ::Brisvale::Soa::Common::Xml::XmlStream;
+using ::Brisvale::Soa::Common::Xml::parseXmlDocument;
+using ::Brisvale::Soa::Common::Xml::toXmlString;
+
+const char* const kUri = "http://brisvale.example/Schemas/Scaling";
+
+std::string namespaceUri(std::int64_t number)
+{
+    return std::string(kUri) + "/" + std::to_string(number);
+}
+
+// One element with count attributes.
+std::string writeWideElement(std::int64_t count)
+{
+    XmlStream stream;
+    stream << stream.writeOpenElement(kUri, "wide");
+    for (std::int64_t i = 0; i < count; ++i)
+        stream << stream.writeAttribute("a" + std::to_string(i), toXmlString("value " + std::to_string(i)));
+    stream << stream.writeOpenElementClose(kUri, true);
+    return stream.str();
+}
+
+// A root with count children, each in a namespace of its own, so that each
+// child declares one more namespace than the stream has seen before.
+std::string writeManyNamespaces(std::int64_t count)
+{
+    XmlStream stream;
+    stream << stream.writeOpenElement(kUri, "root");
+    stream << stream.writeOpenElementClose(kUri, false);
+    const std::string prefix = stream.getNamespacePrefix(kUri) + ":";
+    for (std::int64_t i = 0; i < count; ++i)
+    {
+        const std::string uri = namespaceUri(i);
+        stream << stream.writeOpenElement(uri, "child");
+        stream << stream.writeAttribute("n", std::to_string(i));
+        stream << stream.writeOpenElementClose(uri, false);
+        const std::string childPrefix = stream.getNamespacePrefix(uri) + ":";
+        stream << stream.writeOpenElement(uri, childPrefix + "inner");
+        stream << stream.writeOpenElementClose(uri, true);
+        stream << stream.writeCloseElement(uri, "child");
+    }
+    stream << stream.writeCloseElement(kUri, "root");
+    return stream.str();
+}
+
+// A root that declares count prefixes at once, with one child per prefix.
+std::string declarationsOnOneElement(std::int64_t count)
+{
+    std::string text = "<root xmlns=\"" + std::string(kUri) + "\"";
+    for (std::int64_t i = 0; i < count; ++i)
+        text += " xmlns:p" + std::to_string(i) + "=\"" + namespaceUri(i) + "\"";
+    text += ">";
+    for (std::int64_t i = 0; i < count; ++i)
+        text += "<p" + std::to_string(i) + ":child/>";
+    text += "</root>";
+    return text;
+}
+
+void setItems(benchmark::State& state)
+{
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+}
+
+void WriteWideElement(benchmark::State& state)
+{
+    for (auto _ : state)
+        benchmark::DoNotOptimize(writeWideElement(state.range(0)).size());
+    setItems(state);
+}
+
+void ReadWideElement(benchmark::State& state)
+{
+    const std::string text = writeWideElement(state.range(0));
+    for (auto _ : state)
+    {
+        std::unique_ptr<XMLNode> root = parseXmlDocument(text);
+        benchmark::DoNotOptimize(root.get());
+    }
+    setItems(state);
+}
+
+void SaxScanWideElement(benchmark::State& state)
+{
+    const std::string text = writeWideElement(state.range(0));
+    SaxScan scanner;
+    for (auto _ : state)
+        scanner.scan(text);
+    setItems(state);
+}
+
+void WriteManyNamespaces(benchmark::State& state)
+{
+    for (auto _ : state)
+        benchmark::DoNotOptimize(writeManyNamespaces(state.range(0)).size());
+    setItems(state);
+}
+
+void ReadManyNamespaces(benchmark::State& state)
+{
+    const std::string text = writeManyNamespaces(state.range(0));
+    for (auto _ : state)
+    {
+        std::unique_ptr<XMLNode> root = parseXmlDocument(text);
+        benchmark::DoNotOptimize(root.get());
+    }
+    setItems(state);
+}
+
+void SaxScanManyNamespaces(benchmark::State& state)
+{
+    const std::string text = writeManyNamespaces(state.range(0));
+    SaxScan scanner;
+    for (auto _ : state)
+        scanner.scan(text);
+    setItems(state);
+}
+
+void ReadDeclarationsOnOneElement(benchmark::State& state)
+{
+    const std::string text = declarationsOnOneElement(state.range(0));
+    for (auto _ : state)
+    {
+        std::unique_ptr<XMLNode> root = parseXmlDocument(text);
+        benchmark::DoNotOptimize(root.get());
+    }
+    setItems(state);
+}
+
+void SaxScanDeclarationsOnOneElement(benchmark::State& state)
+{
+    const std::string text = declarationsOnOneElement(state.range(0));
+    SaxScan scanner;
+    for (auto _ : state)
+        scanner.scan(text);
+    setItems(state);
+}
+
+} // namespace
+
+void registerScalingBenchmarks()
+{
+    const std::pair<const char*, BenchmarkFunction> benchmarks[] = {
+        {"WriteWideElement", WriteWideElement},
+        {"ReadWideElement", ReadWideElement},
+        {"SaxScanWideElement", SaxScanWideElement},
+        {"WriteManyNamespaces", WriteManyNamespaces},
+        {"ReadManyNamespaces", ReadManyNamespaces},
+        {"SaxScanManyNamespaces", SaxScanManyNamespaces},
+        {"ReadDeclarationsOnOneElement", ReadDeclarationsOnOneElement},
+        {"SaxScanDeclarationsOnOneElement", SaxScanDeclarationsOnOneElement},
+    };
+    for (const auto& [name, function] : benchmarks)
+        benchmark::RegisterBenchmark(name, function)
+            ->Arg(kSmallCount)
+            ->Arg(kLargeCount)
+            ->Unit(benchmark::kMicrosecond);
+}
+
+} // namespace Bench
+} // namespace Brisvale
