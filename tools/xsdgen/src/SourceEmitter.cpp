@@ -1,6 +1,8 @@
 #include "SourceEmitter.hpp"
 
+#include <algorithm>
 #include <set>
+#include <string>
 
 #include "Accessors.hpp"
 #include "CodeText.hpp"
@@ -252,10 +254,22 @@ private:
         for (const CppField& field : fType.fields)
             prefixUsed = prefixUsed || (field.field->isChild() && !field.field->globalReference);
 
+        // The names of child elements are built in one buffer, long enough
+        // for the longest of them, so that no child costs an allocation.
+        std::size_t longestChildName = 0;
+        for (const CppField& field : fType.fields)
+            if (field.field->isChild() && !field.field->globalReference
+                && (field.field->form == FieldForm::Element || field.field->form == FieldForm::ElementArray))
+                longestChildName = std::max(longestChildName, field.field->xmlName.size());
+
         fPrinter.print("\n");
         if (prefixUsed)
             fPrinter.print("const std::string prefix = stream.getNamespacePrefix(namespaceUri) + \":\";\n");
-        else
+        if (longestChildName > 0)
+            fPrinter.print("std::string childName;\n"
+                           "childName.reserve(prefix.size() + $length$);\n",
+                           {{"length", std::to_string(longestChildName)}});
+        if (!prefixUsed)
             fPrinter.print("// Every element with content asks for its prefix, even when, as here, no child uses it.\n"
                            "stream.getNamespacePrefix(namespaceUri);\n");
 
@@ -273,16 +287,16 @@ private:
             }
             else if (field.field->form == FieldForm::Element)
             {
-                fPrinter.print("$member$.outputXML(stream, prefix + $name$);\n", variables);
+                fPrinter.print("$member$.outputXML(stream, childName.assign(prefix).append($name$));\n", variables);
             }
             else if (field.field->form == FieldForm::ElementArray)
             {
                 // The entries share one element name, made once.
                 fPrinter.print("if (!$member$.empty())\n"
                                "{\n"
-                               "    const std::string entryName = prefix + $name$;\n"
+                               "    childName.assign(prefix).append($name$);\n"
                                "    for (const $type$& entry : $member$)\n"
-                               "        entry.outputXML(stream, entryName);\n"
+                               "        entry.outputXML(stream, childName);\n"
                                "}\n",
                                variables);
             }
@@ -347,7 +361,7 @@ private:
         if (field.field->optional)
         {
             // An optional attribute that is missing keeps its value and its flag.
-            fPrinter.print("if (node.attrs().count($name$) != 0)\n", variables);
+            fPrinter.print("if (node.hasAttr($name$))\n", variables);
             fPrinter.indent();
         }
         if (field.field->kind == ValueKind::String && !field.field->optional)

@@ -144,11 +144,21 @@ std::string lexical_cast<std::string, double>(const double& value)
 
 std::string toXmlString(const std::string& text)
 {
+    // A text too long for the string's own small buffer gets a little room
+    // beyond its end: most results become attribute values, and
+    // XmlStream::writeAttribute frames them in that room without allocating.
+    const std::size_t attributeRoom = 32;
     const std::size_t special = findFirstSpecialByte(text);
     if (special == std::string::npos)
-        return text;
+    {
+        std::string copy;
+        if (text.size() > copy.capacity())
+            copy.reserve(text.size() + attributeRoom);
+        copy.append(text);
+        return copy;
+    }
     std::string escaped;
-    escaped.reserve(text.size() + text.size() / 8 + 8);
+    escaped.reserve(text.size() + text.size() / 8 + attributeRoom);
     appendXmlEscaped(escaped, text, special);
     return escaped;
 }

@@ -1,22 +1,48 @@
 #include <Brisvale/Soa/Common/Xml/XMLNode.hpp>
 
+#include <cstdint>
+#include <cstring>
+#include <new>
 #include <stdexcept>
+#include <string_view>
 
-namespace {
-
-// The first field's value for an element in its parent's namespace: one NUL
-// character, which no namespace name can hold (XML text cannot carry it).
-bool isAsParent(const std::string& namespaceUri)
-{
-    return namespaceUri.size() == 1 && namespaceUri[0] == '\0';
-}
-
-} // namespace
+#include "Xml/PackedAttributes.hpp"
+#include "Xml/SharedText.hpp"
 
 namespace Brisvale {
 namespace Soa {
 namespace Common {
 namespace Xml {
+
+// The attributes of one node in one block of memory: this header, then the
+// packed entries, with no name twice. Once the map is built, it is the only
+// copy: the entries are dropped and every later lookup or change uses it.
+struct XMLNode::AttributeStore
+{
+    std::map<std::string, std::string>* map;  // owned; null until built
+    std::uint32_t count;                      // entries
+    std::uint32_t size;                       // bytes of entries
+
+    char* entries() { return reinterpret_cast<char*>(this + 1); }
+    const char* entries() const { return reinterpret_cast<const char*>(this + 1); }
+};
+
+namespace {
+
+using AttributeMap = std::map<std::string, std::string>;
+
+// Up to this many attributes, a lookup scans the entries and a new
+// attribute is packed in; past it, the map serves, so that reading or
+// setting every attribute of a wide element stays O(n log n).
+const std::uint32_t kScanLimit = 16;
+
+const std::string& emptyString()
+{
+    static const std::string empty;
+    return empty;
+}
+
+} // namespace
 
 // Frees the subtree without recursion, so that no depth can exhaust the
 // stack: walk down to a childless node, unlink it from its parent, delete
@@ -39,39 +65,223 @@ XMLNode::~XMLNode()
         delete node;
         node = parent;
     }
+
+    SharedText::release(fNamespaceUri);
+    SharedText::release(fName);
+    if (fAttributes != nullptr)
+    {
+        delete fAttributes->map;
+        ::operator delete(fAttributes);
+    }
+}
+
+const std::string& XMLNode::getName() const
+{
+    return fName == nullptr ? emptyString() : fName->text;
+}
+
+void XMLNode::setName(const std::string& localName)
+{
+    if (fName != nullptr && fName->references == 1)
+    {
+        fName->text = localName;
+        return;
+    }
+    SharedText* replacement = localName.empty() ? nullptr : SharedText::create(localName);
+    SharedText::release(fName);
+    fName = replacement;
+}
+
+void XMLNode::shareName(SharedText& name)
+{
+    SharedText::release(fName);
+    fName = name.share();
+}
+
+void XMLNode::shareNamespaceUri(SharedText& namespaceUri)
+{
+    SharedText::release(fNamespaceUri);
+    fNamespaceUri = namespaceUri.share();
+    fNamespaceUriAsParent = false;
 }
 
 const std::string& XMLNode::getNamespaceUri() const
 {
     const XMLNode* node = this;
-    while (isAsParent(node->fNamespaceUri))
+    while (node->fNamespaceUriAsParent)
     {
         if (node->fParent == nullptr)
-        {
-            static const std::string none;
-            return none;
-        }
+            return emptyString();
         node = node->fParent;
     }
-    return node->fNamespaceUri;
+    return node->fNamespaceUri == nullptr ? emptyString() : node->fNamespaceUri->text;
 }
 
 void XMLNode::setNamespaceUri(const std::string& namespaceUri)
 {
     if (namespaceUri.find('\0') != std::string::npos)
         throw std::invalid_argument("XMLNode::setNamespaceUri: a namespace name cannot hold NUL");
-    fNamespaceUri = namespaceUri;
+    SharedText* replacement = namespaceUri.empty() ? nullptr : SharedText::create(namespaceUri);
+    SharedText::release(fNamespaceUri);
+    fNamespaceUri = replacement;
+    fNamespaceUriAsParent = false;
 }
 
 void XMLNode::setNamespaceUriAsParent()
 {
-    fNamespaceUri.assign(1, '\0');
+    SharedText::release(fNamespaceUri);
+    fNamespaceUri = nullptr;
+    fNamespaceUriAsParent = true;
+}
+
+const std::string& XMLNode::getText() const
+{
+    return fText ? *fText : emptyString();
+}
+
+std::string& XMLNode::textForAppend()
+{
+    if (!fText)
+        fText.reset(new std::string());
+    return *fText;
+}
+
+void XMLNode::appendText(const std::string& text)
+{
+    if (!text.empty())
+        textForAppend() += text;
+}
+
+bool XMLNode::usesAttributeMap() const
+{
+    return fAttributes != nullptr && (fAttributes->map != nullptr || fAttributes->count > kScanLimit);
+}
+
+bool XMLNode::findPackedAttribute(const std::string& name, std::string_view& value) const
+{
+    if (fAttributes == nullptr)
+        return false;
+    const char* at = fAttributes->entries();
+    std::string_view entryName;
+    for (std::uint32_t i = 0; i < fAttributes->count; ++i)
+    {
+        at = readField(readField(at, entryName), value);
+        if (entryName == name)
+            return true;
+    }
+    return false;
+}
+
+bool XMLNode::hasAttr(const std::string& name) const
+{
+    if (usesAttributeMap())
+        return buildAttributeMap().count(name) != 0;
+    std::string_view value;
+    return findPackedAttribute(name, value);
 }
 
 std::string XMLNode::getAttr(const std::string& name) const
 {
-    const auto attribute = fAttributes.find(name);
-    return attribute == fAttributes.end() ? std::string() : attribute->second;
+    if (usesAttributeMap())
+    {
+        const AttributeMap& map = buildAttributeMap();
+        const auto attribute = map.find(name);
+        return attribute == map.end() ? std::string() : attribute->second;
+    }
+    std::string_view value;
+    return findPackedAttribute(name, value) ? std::string(value) : std::string();
+}
+
+const std::map<std::string, std::string>& XMLNode::attrs() const
+{
+    if (fAttributes == nullptr)
+    {
+        static const AttributeMap none;
+        return none;
+    }
+    return buildAttributeMap();
+}
+
+std::map<std::string, std::string>& XMLNode::buildAttributeMap() const
+{
+    AttributeStore& store = *fAttributes;
+    if (store.map != nullptr)
+        return *store.map;
+
+    std::unique_ptr<AttributeMap> map(new AttributeMap());
+    const char* at = store.entries();
+    std::string_view name;
+    std::string_view value;
+    for (std::uint32_t i = 0; i < store.count; ++i)
+    {
+        at = readField(readField(at, name), value);
+        map->emplace(std::string(name), std::string(value));
+    }
+    store.map = map.release();
+    store.count = 0;
+    store.size = 0;
+    return *store.map;
+}
+
+void XMLNode::replacePackedAttributes(const char* entries, std::size_t size, std::size_t count)
+{
+    // Exactly the size needed: the parser packs a node's attributes once,
+    // and at most kScanLimit are ever packed in one by one.
+    void* memory = ::operator new(sizeof(AttributeStore) + size);
+    AttributeStore* store = new (memory) AttributeStore{nullptr, checkedLength(count), checkedLength(size)};
+    if (size != 0)
+        std::memcpy(store->entries(), entries, size);
+    if (fAttributes != nullptr)
+        ::operator delete(fAttributes);
+    fAttributes = store;
+}
+
+void XMLNode::setAttr(const std::string& name, const std::string& value)
+{
+    if (usesAttributeMap())
+    {
+        buildAttributeMap()[name] = value;
+        return;
+    }
+
+    // Pack the entries again: every other attribute as it was, this one
+    // with its new value, at the end.
+    std::string packed;
+    std::uint32_t count = 0;
+    if (fAttributes != nullptr)
+    {
+        packed.reserve(fAttributes->size + fieldBytes(name.size()) + fieldBytes(value.size()));
+        const char* at = fAttributes->entries();
+        std::string_view entryName;
+        std::string_view entryValue;
+        for (std::uint32_t i = 0; i < fAttributes->count; ++i)
+        {
+            const char* entryStart = at;
+            at = readField(readField(at, entryName), entryValue);
+            if (entryName == name)
+                continue;
+            packed.append(entryStart, static_cast<std::size_t>(at - entryStart));
+            ++count;
+        }
+    }
+    const std::size_t start = packed.size();
+    packed.resize(start + fieldBytes(name.size()) + fieldBytes(value.size()));
+    char* at = &packed[start];
+    writeField(writeField(at, name.data(), name.size()), value.data(), value.size());
+    replacePackedAttributes(packed.data(), packed.size(), count + 1);
+}
+
+void XMLNode::adoptPackedAttributes(const std::string& packed, std::size_t count)
+{
+    if (count != 0)
+        replacePackedAttributes(packed.data(), packed.size(), count);
+}
+
+void XMLNode::adoptChildren(XMLNode* const* first, XMLNode* const* last)
+{
+    fChildren.assign(first, last);
+    for (XMLNode* child : fChildren)
+        child->fParent = this;
 }
 
 XMLNode* XMLNode::addChild(std::unique_ptr<XMLNode> child)

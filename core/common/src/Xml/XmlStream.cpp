@@ -4,6 +4,7 @@
 #include <functional>
 #include <ios>
 #include <stdexcept>
+#include <utility>
 
 #include "Xml/XmlCharacters.hpp"
 
@@ -18,6 +19,10 @@ namespace {
 const char kUndeclared = '-';  // not in scope
 const char kPending = '?';     // to be declared on the next start tag
 const char kDeclared = '+';    // declared on an open element
+
+// The longest text copied straight into the stream's buffer; longer ones
+// go through sputn (which also keeps pbump's int argument in range).
+const std::size_t kDirectCopyLimit = 1 << 16;
 
 const char kXmlNamespaceUri[] = "http://www.w3.org/XML/1998/namespace";
 const char kXmlnsNamespaceUri[] = "http://www.w3.org/2000/xmlns/";
@@ -41,7 +46,7 @@ bool isUri(const std::string& namespaceUri, const char (&reserved)[N])
 template <std::size_t N>
 bool hasPrefix(const std::string& name, std::size_t colon, const char (&prefix)[N])
 {
-    return colon == N - 1 && name.compare(0, colon, prefix) == 0;
+    return colon == N - 1 && std::memcmp(name.data(), prefix, N - 1) == 0;
 }
 
 std::string makePrefixKey(const std::string& name, std::size_t colon)
@@ -53,6 +58,14 @@ std::string makePrefixKey(const std::string& name, std::size_t colon)
     return key;
 }
 
+// True if a prefix binding is to this namespace URI.
+bool isBoundTo(const std::map<std::string, std::string>::value_type& binding,
+               const std::string& namespaceUri)
+{
+    return binding.second.size() == namespaceUri.size() + 1
+        && std::memcmp(binding.second.data() + 1, namespaceUri.data(), namespaceUri.size()) == 0;
+}
+
 void appendDeclaration(std::string& out, const std::map<std::string, std::string>::value_type& binding)
 {
     out.reserve(out.size() + binding.first.size() + binding.second.size() + 9);
@@ -61,16 +74,6 @@ void appendDeclaration(std::string& out, const std::map<std::string, std::string
     out += "=\"";
     appendXmlEscaped(out, binding.second.data() + 1, binding.second.size() - 1);
     out += '"';
-}
-
-// A check value of an element name, to catch an end tag that does not match
-// its start tag (FNV-1a: cheap for the short names written here).
-std::size_t hashName(const std::string& name)
-{
-    std::size_t hash = 14695981039346656037ULL;
-    for (const char c : name)
-        hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
-    return hash;
 }
 
 } // namespace
@@ -97,10 +100,8 @@ std::string XmlStream::writeOpenElement(const std::string& namespaceUri,
     const std::int32_t depth = currentDepth() + 1;
     const std::string* defaultNamespace = currentDefaultNamespace();
 
-    std::string text;
-    text.reserve(elementName.size() + 1);
-    text += '<';
-    text += elementName;
+    std::string text(elementName.size() + 1, '<');
+    std::memcpy(&text[1], elementName.data(), elementName.size());
 
     // Prefixes asked for since the last start tag are declared here.
     for (auto pending = fScopes.rbegin();
@@ -139,7 +140,7 @@ std::string XmlStream::writeOpenElement(const std::string& namespaceUri,
         // The name's prefix is usually that of the element around it.
         Binding* outer = innermostElementBinding();
         if (outer != nullptr && outer->first.size() == colon + 1
-            && outer->first.compare(1, colon, elementName, 0, colon) == 0)
+            && std::memcmp(outer->first.data() + 1, elementName.data(), colon) == 0)
         {
             nameBinding = outer;
         }
@@ -182,7 +183,8 @@ std::string XmlStream::writeOpenElement(const std::string& namespaceUri,
 
     // Record the scope only now that nothing more can be refused.
     fScopes.push_back(ScopeEntry{ScopeEntry::ElementStart, depth, ownStable, defaultNamespace,
-                                 hashName(elementName)});
+                                 fOpenNames.size()});
+    fOpenNames += elementName;
     for (auto pending = fScopes.rbegin() + 1;
          pending != fScopes.rend() && pending->kind == ScopeEntry::PendingDeclaration; ++pending)
     {
@@ -199,6 +201,46 @@ std::string XmlStream::writeOpenElement(const std::string& namespaceUri,
 }
 
 std::string XmlStream::writeAttribute(const std::string& name, const std::string& text) const
+{
+    checkAttribute(name, text);
+    return frameAttribute(name, text);
+}
+
+std::string XmlStream::writeAttribute(const std::string& name, std::string&& text) const
+{
+    checkAttribute(name, text);
+    const std::size_t textSize = text.size();
+    if (text.capacity() < name.size() + textSize + 4)
+        return frameAttribute(name, text);
+
+    // The text moves up to make room for ' name="' in front of it.
+    text.append(name.size() + 4, '"');
+    char* out = &text[0];
+    std::memmove(out + name.size() + 3, out, textSize);
+    *out++ = ' ';
+    std::memcpy(out, name.data(), name.size());
+    out += name.size();
+    *out++ = '=';
+    *out++ = '"';
+    out[textSize] = '"';
+    return std::move(text);
+}
+
+// ' name="text"', built in place: this runs once for every attribute written.
+std::string XmlStream::frameAttribute(const std::string& name, const std::string& text)
+{
+    std::string attribute(name.size() + text.size() + 4, '"');
+    char* out = &attribute[0];
+    *out++ = ' ';
+    std::memcpy(out, name.data(), name.size());
+    out += name.size();
+    *out++ = '=';
+    *out++ = '"';
+    std::memcpy(out, text.data(), text.size());
+    return attribute;
+}
+
+void XmlStream::checkAttribute(const std::string& name, const std::string& text) const
 {
     const std::size_t colon = checkQualifiedName(name, "attribute");
     if (currentDepth() == 0)
@@ -225,17 +267,6 @@ std::string XmlStream::writeAttribute(const std::string& name, const std::string
         || std::memchr(text.data(), '"', text.size()) != nullptr)
         throw std::invalid_argument("XmlStream: the text of attribute " + name
                                     + " is not escaped: " + text);
-
-    // Built in place: this runs once for every attribute written.
-    std::string attribute(name.size() + text.size() + 4, '"');
-    char* out = &attribute[0];
-    *out++ = ' ';
-    std::memcpy(out, name.data(), name.size());
-    out += name.size();
-    *out++ = '=';
-    *out++ = '"';
-    std::memcpy(out, text.data(), text.size());
-    return attribute;
 }
 
 std::string XmlStream::writeOpenElementClose(const std::string&, bool leaf)
@@ -272,11 +303,10 @@ const std::string XmlStream::getNamespacePrefix(const std::string& namespaceUri)
 std::string XmlStream::writeCloseElement(const std::string&, const std::string& elementName)
 {
     closeElement(&elementName);
-    std::string text;
-    text.reserve(elementName.size() + 3);
-    text += "</";
-    text += elementName;
-    text += '>';
+    std::string text(elementName.size() + 3, '>');
+    text[0] = '<';
+    text[1] = '/';
+    std::memcpy(&text[2], elementName.data(), elementName.size());
     return text;
 }
 
@@ -323,10 +353,13 @@ XmlStream::Binding& XmlStream::stablePrefixOf(const std::string& namespaceUri)
     // Most elements are in the namespace of the element around them, and a
     // message asks for the prefix of its own element's namespace: try the
     // innermost open element's before searching the table.
+    // Next, the one the table gave last: elements of one other namespace
+    // (base objects inside a message) tend to come one after another.
     Binding* own = innermostElementBinding();
-    if (own != nullptr && own->second.size() == namespaceUri.size() + 1
-        && std::memcmp(own->second.data() + 1, namespaceUri.data(), namespaceUri.size()) == 0)
+    if (own != nullptr && isBoundTo(*own, namespaceUri))
         return *own;
+    if (fRecentStable != nullptr && isBoundTo(*fRecentStable, namespaceUri))
+        return *fRecentStable;
 
     // The table's prefix keys start with ":", which no URI here may.
     if (namespaceUri.empty() || namespaceUri[0] == ':')
@@ -338,11 +371,15 @@ XmlStream::Binding& XmlStream::stablePrefixOf(const std::string& namespaceUri)
         uri = fNamespaces.find(namespaceUri);
     }
     if (!uri->second.empty())
-        return *fNamespaces.find(":" + uri->second);
+    {
+        fRecentStable = &*fNamespaces.find(":" + uri->second);
+        return *fRecentStable;
+    }
 
     std::string prefix = nextGeneratedPrefix();
     Binding& binding = *fNamespaces.emplace(":" + prefix, kUndeclared + namespaceUri).first;
     uri->second = std::move(prefix);
+    fRecentStable = &binding;
     return binding;
 }
 
@@ -396,15 +433,17 @@ void XmlStream::closeElement(const std::string* elementName)
     while (elementBegin != fScopes.begin() && (elementBegin - 1)->depth == depth)
         --elementBegin;
 
-    if (elementName != nullptr)
-    {
-        auto start = elementBegin;
-        while (start->kind != ScopeEntry::ElementStart)
-            ++start;
-        if (start->nameHash != hashName(*elementName))
-            throw std::invalid_argument("XmlStream: end tag " + *elementName
-                                        + " does not match the open element");
-    }
+    auto start = elementBegin;
+    while (start->kind != ScopeEntry::ElementStart)
+        ++start;
+    if (elementName != nullptr
+        && (fOpenNames.size() - start->nameStart != elementName->size()
+            || std::memcmp(fOpenNames.data() + start->nameStart, elementName->data(),
+                           elementName->size()) != 0))
+        throw std::invalid_argument("XmlStream: end tag " + *elementName
+                                    + " does not match the open element "
+                                    + fOpenNames.substr(start->nameStart));
+    fOpenNames.resize(start->nameStart);
 
     const std::string* outerDefault =
         elementBegin == fScopes.begin() ? nullptr : (elementBegin - 1)->defaultNamespace;
@@ -432,13 +471,43 @@ bool insertsPlainly(const XmlStream& stream)
         && (stream.flags() & std::ios::unitbuf) == 0;
 }
 
+// The put area of any stream buffer. Its pointers are protected members of
+// std::streambuf; a class derived from it may name them, and so hand out
+// access to them for another buffer.
+class PutArea : public std::streambuf
+{
+public:
+    // Copies text to the put area when it has room, as sputc does one
+    // character at a time; false, having written nothing, when it has not.
+    static bool copyIn(std::streambuf& buffer, const char* text, std::size_t length)
+    {
+        char* const next = (buffer.*&PutArea::pptr)();
+        char* const end = (buffer.*&PutArea::epptr)();
+        if (next == nullptr || static_cast<std::size_t>(end - next) < length)
+            return false;
+        std::memcpy(next, text, length);
+        (buffer.*&PutArea::pbump)(static_cast<int>(length));
+        return true;
+    }
+};
+
 void writeText(XmlStream& stream, const char* text, std::size_t length)
 {
     // The buffer the stream writes to now: a caller may have replaced the
-    // string buffer through the std::ios base.
+    // string buffer through the std::ios base. Most texts fit in the room
+    // the stream's own string buffer has and are copied there; sputn grows
+    // it for the others, and writes to any other buffer its own way.
     std::streambuf* buffer = static_cast<std::ios&>(stream).rdbuf();
+    if (buffer == nullptr)
+    {
+        stream.setstate(std::ios::badbit);
+        return;
+    }
+    if (buffer == stream.rdbuf() && length <= kDirectCopyLimit
+        && PutArea::copyIn(*buffer, text, length))
+        return;
     const std::streamsize count = static_cast<std::streamsize>(length);
-    if (buffer == nullptr || buffer->sputn(text, count) != count)
+    if (buffer->sputn(text, count) != count)
         stream.setstate(std::ios::badbit);
 }
 

@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include <xercesc/sax2/DefaultHandler.hpp>
@@ -31,7 +32,8 @@ public:
     SAXToNodeParser();
     virtual ~SAXToNodeParser();
 
-    // The finished tree; null before a document was parsed.
+    // The finished tree; null before a document was parsed. After a failed
+    // parse, what was read up to the failure.
     std::unique_ptr<XMLNode> takeRoot();
 
     // ContentHandler
@@ -68,13 +70,26 @@ private:
     SAXToNodeParser& operator=(const SAXToNodeParser&) = delete;
 
     [[noreturn]] void refuse(const std::string& reason) const;
+    void packAttributes(XMLNode& node, const xercesc::Attributes& attrs);
+    // Gives the current node its children and hands it to its parent.
+    void closeCurrent();
+    void releaseUnfinished();
+    // The one copy of this text that the nodes of the document share.
+    XMLNode::SharedText& sharedText(const XMLCh* text);
 
+    // The nodes under construction belong to the handler: an open node gets
+    // its children, in one vector of the exact size, when it closes.
     std::unique_ptr<XMLNode> fRoot;
-    std::vector<XMLNode*> fOpenNodes;  // from the root to the current node
+    std::vector<XMLNode*> fOpenNodes;        // owned; from the root to the current node
+    std::vector<const XMLCh*> fOpenUris;     // the open nodes' URIs, as the parser gave them
+    std::vector<std::size_t> fChildStarts;   // where each open node's children start
+    std::vector<XMLNode*> fClosedChildren;   // owned; children of the open nodes
     const xercesc::Locator* fLocator;
-    std::string fScratchName;
-    std::string fScratchValue;
-    std::vector<const XMLCh*> fOpenUris;  // the open nodes' URIs, as the parser gave them
+    std::string fScratchText;
+    std::string fPackedAttributes;
+    // Element names and namespace URIs met so far; the handler holds one
+    // reference to each.
+    std::unordered_map<std::string, XMLNode::SharedText*> fSharedTexts;
 };
 
 } // namespace Xml

@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <Brisvale/Soa/Common/CommonExport.hpp>
@@ -13,13 +14,27 @@ namespace Soa {
 namespace Common {
 namespace Xml {
 
+class SAXToNodeParser;
+
 // One element of a parsed XML document. A node owns its children; the whole
 // tree is released by destroying the root, however deep it is.
+//
+// A document of many megabytes becomes a tree of millions of nodes, so a
+// node is kept small: the parser shares one copy of each element name and
+// namespace URI among the nodes that carry it, a node's attributes live
+// packed in one block of memory, and the map that attrs() hands out is
+// built from them on first call.
+// That first call changes the node behind a const reference: a tree is
+// for one thread at a time, like the messages read from it.
 class BRISVALE_SOA_COMMON_API XMLNode
 {
 public:
     XMLNode()
-        : fParent(nullptr)
+        : fNamespaceUri(nullptr)
+        , fName(nullptr)
+        , fParent(nullptr)
+        , fAttributes(nullptr)
+        , fNamespaceUriAsParent(false)
     {
     }
 
@@ -30,35 +45,57 @@ public:
 
     // The attribute's value, or the empty string when there is none.
     std::string getAttr(const std::string& name) const;
-    const std::map<std::string, std::string>& attrs() const { return fAttributes; }
+    // Whether the element has the attribute, even with an empty value.
+    bool hasAttr(const std::string& name) const;
+    // Every attribute, by local name.
+    const std::map<std::string, std::string>& attrs() const;
 
-    const std::string& getName() const { return fName; }
-    const std::string& getText() const { return fText; }
+    const std::string& getName() const;
+    const std::string& getText() const;
     const std::vector<XMLNode*>& getChildren() const { return fChildren; }
     const XMLNode* getParent() const { return fParent; }
     // The element's namespace URI; empty for none.
     const std::string& getNamespaceUri() const;
 
-    void setName(const std::string& localName) { fName = localName; }
+    void setName(const std::string& localName);
     void setNamespaceUri(const std::string& namespaceUri);
     // Puts the element in its parent's namespace without a copy of the URI:
     // most elements of a document share their parent's namespace.
     void setNamespaceUriAsParent();
-    void appendText(const std::string& text) { fText += text; }
-    void setAttr(const std::string& name, const std::string& value) { fAttributes[name] = value; }
+    void appendText(const std::string& text);
+    void setAttr(const std::string& name, const std::string& value);
 
     // Takes ownership of the child and makes this node its parent. A null
     // child, or one that already has a parent, is std::invalid_argument.
     XMLNode* addChild(std::unique_ptr<XMLNode> child);
 
 private:
-    std::string fNamespaceUri;              // the namespace URI; one NUL for
-                                            // the parent's namespace
-    std::string fName;                      // local name, without prefix
-    std::vector<XMLNode*> fChildren;        // owned, in document order
-    std::string fText;                      // own character data, as written
-    XMLNode* fParent;                       // null at the root
-    std::map<std::string, std::string> fAttributes;  // by local name
+    friend class SAXToNodeParser;
+
+    struct AttributeStore;
+    struct SharedText;
+
+    std::string& textForAppend();
+    bool usesAttributeMap() const;
+    bool findPackedAttribute(const std::string& name, std::string_view& value) const;
+    std::map<std::string, std::string>& buildAttributeMap() const;
+    void replacePackedAttributes(const char* entries, std::size_t size, std::size_t count);
+
+    // Shares the parser's copy of the name or URI.
+    void shareName(SharedText& name);
+    void shareNamespaceUri(SharedText& namespaceUri);
+    // Takes the parsed attributes as packed by the parser, with no name twice.
+    void adoptPackedAttributes(const std::string& packed, std::size_t count);
+    // Takes the children that the parser collected, in document order.
+    void adoptChildren(XMLNode* const* first, XMLNode* const* last);
+
+    SharedText* fNamespaceUri;          // null for none
+    SharedText* fName;                  // local name, without prefix; null for ""
+    std::vector<XMLNode*> fChildren;    // owned, in document order
+    std::unique_ptr<std::string> fText; // own character data; null for none
+    XMLNode* fParent;                   // null at the root
+    AttributeStore* fAttributes;        // owned; null for none
+    bool fNamespaceUriAsParent;         // in the parent's namespace
 };
 
 } // namespace Xml

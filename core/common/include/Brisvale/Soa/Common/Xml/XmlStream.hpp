@@ -3,11 +3,11 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <sstream>
 #include <string>
 #include <type_traits>
+#include <vector>
 
 #include <Brisvale/Soa/Common/CommonExport.hpp>
 
@@ -36,10 +36,8 @@ namespace Xml {
 //    so getNamespacePrefix can be asked for it after the start tag.
 //
 // Names are checked; a name that is not an XML name, an end tag whose name
-// is not that of the open element (compared by a hash of the name, which
-// catches mistakes but is no proof against a contrived collision), or
-// attribute text holding an unescaped '<' or '"' raises
-// std::invalid_argument. Duplicate attributes are not
+// is not that of the open element, or attribute text holding an unescaped
+// '<' or '"' raises std::invalid_argument. Duplicate attributes are not
 // detected. A failed write into the stream itself raises
 // std::ios_base::failure.
 class BRISVALE_SOA_COMMON_API XmlStream : public std::stringstream
@@ -60,6 +58,12 @@ public:
     // a converted value (lexical_cast); it is inserted unchanged.
     std::string writeAttribute(const std::string& name,
                                const std::string& text) const;
+
+    // The same, built in the buffer of a text the caller no longer needs
+    // (such as the result of toXmlString), which saves an allocation when
+    // the buffer has room for the name and the quotes.
+    std::string writeAttribute(const std::string& name,
+                               std::string&& text) const;
 
     // "/>" for a leaf, which completes the element, otherwise ">".
     std::string writeOpenElementClose(const std::string& namespaceUri,
@@ -95,7 +99,8 @@ private:
                                               // stable prefix of the element's
                                               // own URI (null for none)
         const std::string* defaultNamespace;  // in scope here; null for none
-        std::size_t nameHash;                 // ElementStart: the tag name's
+        std::size_t nameStart;                // ElementStart: where the tag name
+                                              // starts in fOpenNames
     };
     static_assert(std::is_trivially_destructible<ScopeEntry>::value,
                   "scope entries need no destruction");
@@ -112,6 +117,8 @@ private:
     std::string nextGeneratedPrefix();
     void declare(Binding& binding, std::int32_t depth, const std::string* defaultNamespace);
     void closeElement(const std::string* elementName);
+    void checkAttribute(const std::string& name, const std::string& text) const;
+    static std::string frameAttribute(const std::string& name, const std::string& text);
 
     // The namespace table: namespace URI -> its stable prefix (empty while
     // the URI has only been a default namespace), and ":" + prefix -> a
@@ -119,8 +126,17 @@ private:
     // begin with ":", so the two kinds of key never meet.
     NamespaceTable fNamespaces;
 
+    // The stable prefix binding that the last search of the table found;
+    // null before the first. Entries stay in the table for the stream's
+    // life, and a URI never changes its stable prefix.
+    Binding* fRecentStable = nullptr;
+
     // The scope stack, innermost last.
-    std::deque<ScopeEntry> fScopes;
+    std::vector<ScopeEntry> fScopes;
+
+    // The names of the open elements, outermost first, one after the other:
+    // an end tag is compared with the name its element was opened with.
+    std::string fOpenNames;
 };
 
 // Inserts a string into the stream, as the standard output operator does,
