@@ -82,43 +82,18 @@ void setItems(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * state.range(0));
 }
 
-void WriteWideElement(benchmark::State& state)
+using DocumentMaker = std::string (*)(std::int64_t count);
+
+void writeDocument(benchmark::State& state, DocumentMaker makeDocument)
 {
     for (auto _ : state)
-        benchmark::DoNotOptimize(writeWideElement(state.range(0)).size());
+        benchmark::DoNotOptimize(makeDocument(state.range(0)).size());
     setItems(state);
 }
 
-void ReadWideElement(benchmark::State& state)
+void readDocument(benchmark::State& state, DocumentMaker makeDocument)
 {
-    const std::string text = writeWideElement(state.range(0));
-    for (auto _ : state)
-    {
-        std::unique_ptr<XMLNode> root = parseXmlDocument(text);
-        benchmark::DoNotOptimize(root.get());
-    }
-    setItems(state);
-}
-
-void SaxScanWideElement(benchmark::State& state)
-{
-    const std::string text = writeWideElement(state.range(0));
-    SaxScan scanner;
-    for (auto _ : state)
-        scanner.scan(text);
-    setItems(state);
-}
-
-void WriteManyNamespaces(benchmark::State& state)
-{
-    for (auto _ : state)
-        benchmark::DoNotOptimize(writeManyNamespaces(state.range(0)).size());
-    setItems(state);
-}
-
-void ReadManyNamespaces(benchmark::State& state)
-{
-    const std::string text = writeManyNamespaces(state.range(0));
+    const std::string text = makeDocument(state.range(0));
     for (auto _ : state)
     {
         std::unique_ptr<XMLNode> root = parseXmlDocument(text);
@@ -127,29 +102,9 @@ void ReadManyNamespaces(benchmark::State& state)
     setItems(state);
 }
 
-void SaxScanManyNamespaces(benchmark::State& state)
+void saxScanDocument(benchmark::State& state, DocumentMaker makeDocument)
 {
-    const std::string text = writeManyNamespaces(state.range(0));
-    SaxScan scanner;
-    for (auto _ : state)
-        scanner.scan(text);
-    setItems(state);
-}
-
-void ReadDeclarationsOnOneElement(benchmark::State& state)
-{
-    const std::string text = declarationsOnOneElement(state.range(0));
-    for (auto _ : state)
-    {
-        std::unique_ptr<XMLNode> root = parseXmlDocument(text);
-        benchmark::DoNotOptimize(root.get());
-    }
-    setItems(state);
-}
-
-void SaxScanDeclarationsOnOneElement(benchmark::State& state)
-{
-    const std::string text = declarationsOnOneElement(state.range(0));
+    const std::string text = makeDocument(state.range(0));
     SaxScan scanner;
     for (auto _ : state)
         scanner.scan(text);
@@ -160,18 +115,25 @@ void SaxScanDeclarationsOnOneElement(benchmark::State& state)
 
 void registerScalingBenchmarks()
 {
-    const std::pair<const char*, BenchmarkFunction> benchmarks[] = {
-        {"WriteWideElement", WriteWideElement},
-        {"ReadWideElement", ReadWideElement},
-        {"SaxScanWideElement", SaxScanWideElement},
-        {"WriteManyNamespaces", WriteManyNamespaces},
-        {"ReadManyNamespaces", ReadManyNamespaces},
-        {"SaxScanManyNamespaces", SaxScanManyNamespaces},
-        {"ReadDeclarationsOnOneElement", ReadDeclarationsOnOneElement},
-        {"SaxScanDeclarationsOnOneElement", SaxScanDeclarationsOnOneElement},
+    using Runner = void (*)(benchmark::State&, DocumentMaker);
+    struct Case
+    {
+        const char* name;
+        Runner run;
+        DocumentMaker makeDocument;
     };
-    for (const auto& [name, function] : benchmarks)
-        benchmark::RegisterBenchmark(name, function)
+    const Case cases[] = {
+        {"WriteWideElement", writeDocument, writeWideElement},
+        {"ReadWideElement", readDocument, writeWideElement},
+        {"SaxScanWideElement", saxScanDocument, writeWideElement},
+        {"WriteManyNamespaces", writeDocument, writeManyNamespaces},
+        {"ReadManyNamespaces", readDocument, writeManyNamespaces},
+        {"SaxScanManyNamespaces", saxScanDocument, writeManyNamespaces},
+        {"ReadDeclarationsOnOneElement", readDocument, declarationsOnOneElement},
+        {"SaxScanDeclarationsOnOneElement", saxScanDocument, declarationsOnOneElement},
+    };
+    for (const Case& scalingCase : cases)
+        benchmark::RegisterBenchmark(scalingCase.name, scalingCase.run, scalingCase.makeDocument)
             ->Arg(kSmallCount)
             ->Arg(kLargeCount)
             ->Unit(benchmark::kMicrosecond);
