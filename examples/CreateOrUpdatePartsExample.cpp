@@ -43,13 +43,13 @@ Dm::CreateOrUpdatePartsInput buildRequest()
     Dm::DatasetInfo dataset;
     dataset.setClientId("dataset-1");
     dataset.setName("bracket.prt");
-    dataset.setType("UGMASTER");
+    dataset.setType("CadModel");
     dataset.setCreateNewVersion(true);
 
     Dm::DatasetFileInfo file;
     file.setClientId("file-1");
     file.setFileName("bracket.prt");
-    file.setNamedReferencedName("UGPART");
+    file.setNamedReferencedName("CadPart");
     file.setAllowReplace(true);
     file.setIsText(false);
     dataset.addDatasetFileInfo(file);
@@ -67,11 +67,11 @@ const char* const responseText = R"(<?xml version="1.0" encoding="UTF-8"?>
     <dm:item uid="QHJ0000001" type="Item"/>
     <dm:itemRev uid="QHJ0000002" type="ItemRevision"/>
     <dm:datasetOutput clientId="dataset-1">
-      <dm:dataset uid="QHJ0000003" type="UGMASTER"/>
+      <dm:dataset uid="QHJ0000003" type="CadModel"/>
       <dm:commitInfo createNewVersion="true">
         <dm:dataset uid="QHJ0000003"/>
         <dm:datasetFileTicketInfos ticket="ticket-7f3a9c">
-          <dm:datasetFileInfo clientId="file-1" allowReplace="true" namedReferencedName="UGPART"
+          <dm:datasetFileInfo clientId="file-1" allowReplace="true" namedReferencedName="CadPart"
                               isText="false" fileName="bracket.prt"/>
         </dm:datasetFileTicketInfos>
       </dm:commitInfo>

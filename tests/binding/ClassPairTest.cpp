@@ -62,7 +62,7 @@ TEST(ClassPairSharing, CopiesSeeEachOthersChangesAndCloneDoesNot)
 
 TEST(ClassPairConstruction, FieldConstructorStoresEveryArgumentAndSharesChildren)
 {
-    Dm::DatasetFileInfo file("file-1", true, "UGPART", true, "a.prt");
+    Dm::DatasetFileInfo file("file-1", true, "CadPart", true, "a.prt");
     EXPECT_TRUE(file.getIsText());
     EXPECT_TRUE(file.getAllowReplace());
     EXPECT_FALSE(Dm::DatasetFileInfo().getIsText());

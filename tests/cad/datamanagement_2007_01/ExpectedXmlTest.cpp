@@ -77,13 +77,13 @@ TEST(DatamanagementExpectedXml, CreateOrUpdatePartsRequestWithItemDatasetAndFile
     DatasetFileInfo modelFile;  // "isText" left at its default
     modelFile.setClientId("file-1");
     modelFile.setAllowReplace(true);
-    modelFile.setNamedReferencedName("UGPART");
+    modelFile.setNamedReferencedName("CadPart");
     modelFile.setFileName("bracket.prt");
 
-    NamedReferenceObjectInfo namedReference("nr-1", "ImanFile", "UGPART-ATTR", modelObject("file-obj-1"));
+    NamedReferenceObjectInfo namedReference("nr-1", "ImanFile", "CadPart-ATTR", modelObject("file-obj-1"));
     namedReference.addAttrNameValuePair(AttributeInfo("ref", "1"));
 
-    DatasetInfo dataset("ds-1", true, "bracket-model", "", "UGPART", "IMAN_specification", "UGMASTER", "1",
+    DatasetInfo dataset("ds-1", true, "bracket-model", "", "CadPart", "IMAN_specification", "CadModel", "1",
                         "Model of the bracket", modelObject(""));
     dataset.addNamedReferenceObjectInfo(namedReference);
     dataset.addDatasetFileInfo(modelFile);
@@ -123,17 +123,17 @@ TEST(DatamanagementExpectedXml, CreateOrUpdatePartsRequestWithItemDatasetAndFile
       <attrList name="object_name" value="Rev A"/>
     </itemRevInput>
     <datasetInput clientId="ds-1" createNewVersion="true" name="bracket-model" id=""
-                  namedReferencePreference="UGPART" itemRevRelationName="IMAN_specification"
-                  type="UGMASTER" datasetRev="1" description="Model of the bracket">
+                  namedReferencePreference="CadPart" itemRevRelationName="IMAN_specification"
+                  type="CadModel" datasetRev="1" description="Model of the bracket">
       <dataset uid=""/>
       <attrList name="object_desc" value="main model"/>
       <mappingAttributes name="DB_PART_NO" value="000123"/>
       <extraObject clientId="xo-2" typeName="Form" relationTypeName="IMAN_reference">
         <object uid="form-2"/>
       </extraObject>
-      <datasetFileInfos clientId="file-1" allowReplace="true" namedReferencedName="UGPART" isText="false" fileName="bracket.prt"/>
+      <datasetFileInfos clientId="file-1" allowReplace="true" namedReferencedName="CadPart" isText="false" fileName="bracket.prt"/>
       <datasetFileInfos clientId="file-2" allowReplace="false" namedReferencedName="Text" isText="true" fileName="notes.txt"/>
-      <namedReferenceObjectInfos clientId="nr-1" typeName="ImanFile" namedReferenceName="UGPART-ATTR">
+      <namedReferenceObjectInfos clientId="nr-1" typeName="ImanFile" namedReferenceName="CadPart-ATTR">
         <object uid="file-obj-1"/>
         <attrNameValuePairs name="ref" value="1"/>
       </namedReferenceObjectInfos>
@@ -164,14 +164,14 @@ TEST(DatamanagementExpectedXml, EmptyRequestIsNotSelfClosing)
 
 TEST(DatamanagementExpectedXml, CreateOrUpdatePartsResponseWithCommitInfoAndTickets)
 {
-    DatasetFileTicketInfo modelTicket("ticket-1", DatasetFileInfo("file-1", true, "UGPART", false, "bracket.prt"));
+    DatasetFileTicketInfo modelTicket("ticket-1", DatasetFileInfo("file-1", true, "CadPart", false, "bracket.prt"));
     DatasetFileTicketInfo textTicket;
     textTicket.setTicket("ticket-2");
     textTicket.getDatasetFileInfo().setAllowReplace(false);
     textTicket.getDatasetFileInfo().setIsText(true);
     textTicket.getDatasetFileInfo().setFileName("notes.txt");
 
-    CommitDatasetFileInfo commit(true, modelObject("ds-uid", "Dataset", "UGMASTER"));
+    CommitDatasetFileInfo commit(true, modelObject("ds-uid", "Dataset", "CadModel"));
     commit.addDatasetFileTicketInfo(modelTicket);
     commit.addDatasetFileTicketInfo(textTicket);
 
@@ -203,9 +203,9 @@ TEST(DatamanagementExpectedXml, CreateOrUpdatePartsResponseWithCommitInfoAndTick
     <datasetOutput clientId="ds-1">
       <dataset uid="ds-uid"/>
       <commitInfo createNewVersion="true">
-        <dataset uid="ds-uid" className="Dataset" type="UGMASTER"/>
+        <dataset uid="ds-uid" className="Dataset" type="CadModel"/>
         <datasetFileTicketInfos ticket="ticket-1">
-          <datasetFileInfo clientId="file-1" allowReplace="true" namedReferencedName="UGPART" isText="false" fileName="bracket.prt"/>
+          <datasetFileInfo clientId="file-1" allowReplace="true" namedReferencedName="CadPart" isText="false" fileName="bracket.prt"/>
         </datasetFileTicketInfos>
         <datasetFileTicketInfos ticket="ticket-2">
           <datasetFileInfo clientId="" allowReplace="false" namedReferencedName="" isText="true" fileName="notes.txt"/>
@@ -258,7 +258,7 @@ TEST(DatamanagementParse, CreateOrUpdatePartsResponseFromHandWrittenText)
       <r:commitInfo createNewVersion="true">
         <r:dataset uid="ds-uid"/>
         <r:datasetFileTicketInfos ticket="a&amp;b">
-          <r:datasetFileInfo clientId="file-1" allowReplace="false" namedReferencedName="UGPART"
+          <r:datasetFileInfo clientId="file-1" allowReplace="false" namedReferencedName="CadPart"
                              isText="true" fileName="bracket.prt">
             <r:whatever/>
           </r:datasetFileInfo>
@@ -307,7 +307,7 @@ TEST(DatamanagementParse, CreateOrUpdatePartsResponseFromHandWrittenText)
     EXPECT_EQ("a&b", first.getTicket());
     EXPECT_EQ("file-1", first.getDatasetFileInfo().getClientId());
     EXPECT_FALSE(first.getDatasetFileInfo().getAllowReplace());
-    EXPECT_EQ("UGPART", first.getDatasetFileInfo().getNamedReferencedName());
+    EXPECT_EQ("CadPart", first.getDatasetFileInfo().getNamedReferencedName());
     EXPECT_TRUE(first.getDatasetFileInfo().getIsText());
     EXPECT_EQ("bracket.prt", first.getDatasetFileInfo().getFileName());
 

@@ -67,7 +67,7 @@ using namespace Brisvale::Testing;
 RelationAndTypesFilter2 specificationFilter()
 {
     RelationAndTypesFilter2 filter("IMAN_specification & <more>");
-    filter.addObjectTypeName("UGMASTER");
+    filter.addObjectTypeName("CadModel");
     filter.addObjectTypeName("a<b & \"c\"");
     filter.addObjectTypeName("");
     return filter;
@@ -75,7 +75,7 @@ RelationAndTypesFilter2 specificationFilter()
 
 const char* const specificationFilterXml = R"(
     <info relationName="IMAN_specification &amp; &lt;more&gt;">
-      <objectTypeNames>UGMASTER</objectTypeNames>
+      <objectTypeNames>CadModel</objectTypeNames>
       <objectTypeNames>a&lt;b &amp; "c"</objectTypeNames>
       <objectTypeNames></objectTypeNames>
     </info>)";
@@ -489,17 +489,17 @@ TEST(RelationsAndMappingsParse, AllAttrMappingsResponseFromHandWrittenText)
 TEST(RelationsAndMappingsXml, DatasetTypeCriteriaCloseThemselvesUnderBothNames)
 {
     GetAttrMappingsForDatasetTypeInput request;
-    request.addInfo(GetAttrMappingsForDatasetTypeCriteria("Item", true, "UGMASTER"));
+    request.addInfo(GetAttrMappingsForDatasetTypeCriteria("Item", true, "CadModel"));
     request.addInfo(GetAttrMappingsForDatasetTypeCriteria("", false, "Text"));
 
     EXPECT_TRUE(sameXml(writeXml(request, "ForDatasetType"), R"(
 <ForDatasetType xmlns="http://brisvale.example/Schemas/Cad/2007-01/DataManagement">
-  <info itemTypeName="Item" exact="true" datasetTypeName="UGMASTER"/>
+  <info itemTypeName="Item" exact="true" datasetTypeName="CadModel"/>
   <info itemTypeName="" exact="false" datasetTypeName="Text"/>
 </ForDatasetType>)"));
 
     PropDescriptor descriptor(5, 6, true, true, "n", true, 7, true, "d", "D", true, 8, modelObject("lov"));
-    GetAttrMappingsForDatasetTypeOutput output(GetAttrMappingsForDatasetTypeCriteria("Item", false, "UGPART"));
+    GetAttrMappingsForDatasetTypeOutput output(GetAttrMappingsForDatasetTypeCriteria("Item", false, "CadPart"));
     output.addAttrMappingInfo(AttrMappingInfo(modelObject("map-1"), descriptor));
     GetAttrMappingsForDatasetTypeResponse response;
     response.addOutput(output);
@@ -509,7 +509,7 @@ TEST(RelationsAndMappingsXml, DatasetTypeCriteriaCloseThemselvesUnderBothNames)
 <ForDatasetTypeResponse xmlns="http://brisvale.example/Schemas/Cad/2007-01/DataManagement"
                         xmlns:base="http://brisvale.example/Schemas/Soa/2006-03/Base">
   <output>
-    <criteria itemTypeName="Item" exact="false" datasetTypeName="UGPART"/>
+    <criteria itemTypeName="Item" exact="false" datasetTypeName="CadPart"/>
     <attrMappingInfos>
       <cadAttrMappingDefinition uid="map-1"/>
       <propDesc propType="5" maxLength="6" isDisplayable="true" isRequired="true" propName="n"
@@ -552,7 +552,7 @@ TEST(RelationsAndMappingsXml, ResolveAttrMappingsForDatasetRequestAndResponse)
 </Resolve>)"));
 
     ResolveAttrMappingsForDatasetOutput output(modelObject("ds-1"));
-    output.addMappedPropertie(MappedDatasetAttrProperty("object_desc", "Item", "UGMASTER", "Description",
+    output.addMappedPropertie(MappedDatasetAttrProperty("object_desc", "Item", "CadModel", "Description",
                                                         modelObject("rev-1")));
     output.addMappedPropertie(MappedDatasetAttrProperty());
     ResolveAttrMappingsForDatasetResponse response;
@@ -563,7 +563,7 @@ TEST(RelationsAndMappingsXml, ResolveAttrMappingsForDatasetRequestAndResponse)
                  xmlns:base="http://brisvale.example/Schemas/Soa/2006-03/Base">
   <output>
     <dataset uid="ds-1"/>
-    <mappedProperties resolvedPropertyName="object_desc" itemTypeName="Item" datasetTypeName="UGMASTER"
+    <mappedProperties resolvedPropertyName="object_desc" itemTypeName="Item" datasetTypeName="CadModel"
                       attrTitle="Description">
       <resolvedObject uid="rev-1"/>
     </mappedProperties>
