@@ -87,7 +87,7 @@ Dm::ItemInfo itemInput(std::size_t part)
     item.addAttrList(Dm::AttributeInfo("material", "Steel S235JR"));
     item.addAttrList(Dm::AttributeInfo("mass", "1.25 kg"));
 
-    Dm::ExtraObjectInfo masterForm("part-" + number + "-master", "Item Master", "IMAN_master_form",
+    Dm::ExtraObjectInfo masterForm("part-" + number + "-master", "Item Master", "MasterForm",
                                    Base::ModelObject());
     masterForm.addAttrNameValuePair(Dm::AttributeInfo("project_id", "P-4711"));
     masterForm.addAttrNameValuePair(Dm::AttributeInfo("previous_item_id", "A-" + number));
@@ -108,7 +108,7 @@ Dm::ItemRevInfo itemRevInput(std::size_t part)
     revision.addAttrList(Dm::AttributeInfo("release_status", "Working"));
 
     Dm::ExtraObjectInfo revisionForm("part-" + number + "-revmaster", "ItemRevision Master",
-                                     "IMAN_master_form", Base::ModelObject());
+                                     "MasterForm", Base::ModelObject());
     revisionForm.addAttrNameValuePair(Dm::AttributeInfo("drawing_no", "DRW-" + number));
     revision.addExtraObject(revisionForm);
     return revision;
@@ -126,22 +126,22 @@ Dm::DatasetInfo datasetInput(std::size_t part, int dataset)
     info.setName(fileStem);
     info.setId("");
     info.setNamedReferencePreference("");
-    info.setItemRevRelationName(dataset == 0 ? "IMAN_specification" : "IMAN_Rendering");
-    info.setType(dataset == 0 ? "UGMASTER" : "DirectModel");
+    info.setItemRevRelationName(dataset == 0 ? "Specification" : "Rendering");
+    info.setType(dataset == 0 ? "CadModel" : "LightModel");
     info.setDatasetRev("1");
     info.setDescription("Model of bracket " + number);
     if (part % 2 == 1)
         info.setDataset(modelObject(uid('D', part * kDatasetsPerPart + dataset), "Dataset",
-                                    dataset == 0 ? "UGMASTER" : "DirectModel"));
+                                    dataset == 0 ? "CadModel" : "LightModel"));
     info.addAttrList(Dm::AttributeInfo("object_desc", "Native model"));
-    info.addMappingAttribute(Dm::AttributeInfo("DB_PART_NAME", "Bracket " + number));
+    info.addMappingAttribute(Dm::AttributeInfo("part_name", "Bracket " + number));
 
     for (int file = 0; file < kFilesPerDataset; ++file)
     {
         Dm::DatasetFileInfo fileInfo;
         fileInfo.setClientId(clientId + "-file-" + std::to_string(file));
         fileInfo.setAllowReplace(true);
-        fileInfo.setNamedReferencedName(file == 0 ? "UGPART" : "UGPART-ATTR");
+        fileInfo.setNamedReferencedName(file == 0 ? "CadPart" : "CadPart-ATTR");
         fileInfo.setIsText(file != 0);
         fileInfo.setFileName("/data/cad/parts/" + fileStem + (file == 0 ? ".prt" : ".txt"));
         info.addDatasetFileInfo(fileInfo);
@@ -150,8 +150,8 @@ Dm::DatasetInfo datasetInput(std::size_t part, int dataset)
     Dm::NamedReferenceObjectInfo reference;
     reference.setClientId(clientId + "-ref");
     reference.setTypeName("UGPartAttr");
-    reference.setNamedReferenceName("UGPART-ATTR");
-    reference.addAttrNameValuePair(Dm::AttributeInfo("DB_PART_NO", number));
+    reference.setNamedReferenceName("CadPart-ATTR");
+    reference.addAttrNameValuePair(Dm::AttributeInfo("part_number", number));
     info.addNamedReferenceObjectInfo(reference);
     return info;
 }
@@ -168,7 +168,7 @@ Dm::DatasetOutput datasetOutput(std::size_t part, int dataset, Base::ServiceData
     const std::string clientId = "part-" + number + "-ds-" + std::to_string(dataset);
     const std::size_t datasetNumber = part * kDatasetsPerPart + dataset;
     const std::string datasetUid = uid('D', datasetNumber);
-    const std::string type = dataset == 0 ? "UGMASTER" : "DirectModel";
+    const std::string type = dataset == 0 ? "CadModel" : "LightModel";
 
     Dm::DatasetOutput output(clientId, modelObject(datasetUid, "Dataset", type));
 
@@ -178,7 +178,7 @@ Dm::DatasetOutput datasetOutput(std::size_t part, int dataset, Base::ServiceData
         Dm::DatasetFileInfo fileInfo;
         fileInfo.setClientId(clientId + "-file-" + std::to_string(file));
         fileInfo.setAllowReplace(true);
-        fileInfo.setNamedReferencedName(file == 0 ? "UGPART" : "UGPART-ATTR");
+        fileInfo.setNamedReferencedName(file == 0 ? "CadPart" : "CadPart-ATTR");
         fileInfo.setIsText(file != 0);
         fileInfo.setFileName("bracket_" + number + "_" + std::to_string(dataset)
                              + (file == 0 ? ".prt" : ".txt"));

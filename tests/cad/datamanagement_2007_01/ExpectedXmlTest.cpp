@@ -55,7 +55,7 @@ using namespace Brisvale::Testing;
 
 TEST(DatamanagementExpectedXml, CreateOrUpdatePartsRequestWithItemDatasetAndFiles)
 {
-    ExtraObjectInfo masterForm("xo-1", "ItemMaster", "IMAN_master_form", modelObject("form-1", "Form", "ItemMaster"));
+    ExtraObjectInfo masterForm("xo-1", "ItemMaster", "MasterForm", modelObject("form-1", "Form", "ItemMaster"));
     masterForm.addAttrNameValuePair(AttributeInfo("user_data_1", "blue"));
 
     // Filled in an order unlike the written one: the item's folder goes
@@ -83,14 +83,14 @@ TEST(DatamanagementExpectedXml, CreateOrUpdatePartsRequestWithItemDatasetAndFile
     NamedReferenceObjectInfo namedReference("nr-1", "ImanFile", "CadPart-ATTR", modelObject("file-obj-1"));
     namedReference.addAttrNameValuePair(AttributeInfo("ref", "1"));
 
-    DatasetInfo dataset("ds-1", true, "bracket-model", "", "CadPart", "IMAN_specification", "CadModel", "1",
+    DatasetInfo dataset("ds-1", true, "bracket-model", "", "CadPart", "Specification", "CadModel", "1",
                         "Model of the bracket", modelObject(""));
     dataset.addNamedReferenceObjectInfo(namedReference);
     dataset.addDatasetFileInfo(modelFile);
     dataset.addDatasetFileInfo(DatasetFileInfo("file-2", false, "Text", true, "notes.txt"));
-    dataset.addMappingAttribute(AttributeInfo("DB_PART_NO", "000123"));
+    dataset.addMappingAttribute(AttributeInfo("part_number", "000123"));
     dataset.addAttrList(AttributeInfo("object_desc", "main model"));
-    dataset.addExtraObject(ExtraObjectInfo("xo-2", "Form", "IMAN_reference", modelObject("form-2")));
+    dataset.addExtraObject(ExtraObjectInfo("xo-2", "Form", "Reference", modelObject("form-2")));
 
     PartInfo part("part-1", item, revision);
     part.addDatasetInput(dataset);
@@ -112,7 +112,7 @@ TEST(DatamanagementExpectedXml, CreateOrUpdatePartsRequestWithItemDatasetAndFile
       <item uid="item-1" className="Item" type="Item"/>
       <attrList name="material" value="Al 6061"/>
       <attrList name="finish" value=""/>
-      <extraObject clientId="xo-1" typeName="ItemMaster" relationTypeName="IMAN_master_form">
+      <extraObject clientId="xo-1" typeName="ItemMaster" relationTypeName="MasterForm">
         <object uid="form-1" className="Form" type="ItemMaster"/>
         <attrNameValuePairs name="user_data_1" value="blue"/>
       </extraObject>
@@ -123,12 +123,12 @@ TEST(DatamanagementExpectedXml, CreateOrUpdatePartsRequestWithItemDatasetAndFile
       <attrList name="object_name" value="Rev A"/>
     </itemRevInput>
     <datasetInput clientId="ds-1" createNewVersion="true" name="bracket-model" id=""
-                  namedReferencePreference="CadPart" itemRevRelationName="IMAN_specification"
+                  namedReferencePreference="CadPart" itemRevRelationName="Specification"
                   type="CadModel" datasetRev="1" description="Model of the bracket">
       <dataset uid=""/>
       <attrList name="object_desc" value="main model"/>
-      <mappingAttributes name="DB_PART_NO" value="000123"/>
-      <extraObject clientId="xo-2" typeName="Form" relationTypeName="IMAN_reference">
+      <mappingAttributes name="part_number" value="000123"/>
+      <extraObject clientId="xo-2" typeName="Form" relationTypeName="Reference">
         <object uid="form-2"/>
       </extraObject>
       <datasetFileInfos clientId="file-1" allowReplace="true" namedReferencedName="CadPart" isText="false" fileName="bracket.prt"/>
@@ -330,7 +330,7 @@ TEST(DatamanagementParse, CreateOrUpdatePartsRequestFromHandWrittenText)
       <folder uid="folder-7"/>
       <attrList name="material" value="Al"/>
       <item uid="item-1"/>
-      <extraObject clientId="xo-1" typeName="ItemMaster" relationTypeName="IMAN_master_form">
+      <extraObject clientId="xo-1" typeName="ItemMaster" relationTypeName="MasterForm">
         <attrNameValuePairs name="k1" value="v1"/>
         <object uid="form-1"/>
         <attrNameValuePairs name="k2" value="v2"/>
@@ -364,7 +364,7 @@ TEST(DatamanagementParse, CreateOrUpdatePartsRequestFromHandWrittenText)
     EXPECT_EQ("Al", item.getAttrListArray()[0].getValue());
     ASSERT_EQ(1u, item.getExtraObjectArray().size());
     const ExtraObjectInfo& extra = item.getExtraObjectArray()[0];
-    EXPECT_EQ("IMAN_master_form", extra.getRelationTypeName());
+    EXPECT_EQ("MasterForm", extra.getRelationTypeName());
     EXPECT_EQ("form-1", extra.getObject().getUid());
     ASSERT_EQ(2u, extra.getAttrNameValuePairArray().size());
     EXPECT_EQ("k2", extra.getAttrNameValuePairArray()[1].getName());

@@ -66,7 +66,7 @@ using namespace Brisvale::Testing;
 // them with characters that must be escaped, one empty.
 RelationAndTypesFilter2 specificationFilter()
 {
-    RelationAndTypesFilter2 filter("IMAN_specification & <more>");
+    RelationAndTypesFilter2 filter("Specification & <more>");
     filter.addObjectTypeName("CadModel");
     filter.addObjectTypeName("a<b & \"c\"");
     filter.addObjectTypeName("");
@@ -74,7 +74,7 @@ RelationAndTypesFilter2 specificationFilter()
 }
 
 const char* const specificationFilterXml = R"(
-    <info relationName="IMAN_specification &amp; &lt;more&gt;">
+    <info relationName="Specification &amp; &lt;more&gt;">
       <objectTypeNames>CadModel</objectTypeNames>
       <objectTypeNames>a&lt;b &amp; "c"</objectTypeNames>
       <objectTypeNames></objectTypeNames>
@@ -95,7 +95,7 @@ TEST(RelationsAndMappingsXml, CreateOrUpdateRelationsRequestWithInfosAndFilters)
     relation.setRelation(modelObject("rel-1"));
     relation.setSecondaryObject(modelObject("ds-1"));
     relation.setPrimaryObject(modelObject("rev-1"));
-    relation.setRelationType("IMAN_specification");
+    relation.setRelationType("Specification");
     relation.setClientId("c-1");
 
     CreateOrUpdateRelationsInput request(true, pref);
@@ -104,7 +104,7 @@ TEST(RelationsAndMappingsXml, CreateOrUpdateRelationsRequestWithInfosAndFilters)
 
     const std::string expected = std::string(R"(
 <Relations xmlns="http://brisvale.example/Schemas/Cad/2007-01/DataManagement" complete="true">
-  <info clientId="c-1" relationType="IMAN_specification">
+  <info clientId="c-1" relationType="Specification">
     <primaryObject uid="rev-1"/>
     <secondaryObject uid="ds-1"/>
     <relation uid="rel-1"/>
@@ -157,7 +157,7 @@ TEST(RelationsAndMappingsXml, CreateOrUpdateRelationsResponseWritesServiceDataLa
 // after it was added.
 TEST(RelationsAndMappingsXml, OneFilterSharedByTheFourPreferences)
 {
-    RelationAndTypesFilter2 filter("IMAN_reference");
+    RelationAndTypesFilter2 filter("Reference");
 
     CreateOrUpdateRelationsPref relationsPref;
     ExpandFolderForCADPref folderPref(false, 0);
@@ -170,7 +170,7 @@ TEST(RelationsAndMappingsXml, OneFilterSharedByTheFourPreferences)
     filter.addObjectTypeName("Text");
 
     const std::string ns = std::string("xmlns='") + dataManagement0701Uri + "'";
-    const std::string info = "<info relationName='IMAN_reference'><objectTypeNames>Text</objectTypeNames></info>";
+    const std::string info = "<info relationName='Reference'><objectTypeNames>Text</objectTypeNames></info>";
     EXPECT_TRUE(sameXml(writeXml(relationsPref, "pref"), "<pref " + ns + ">" + info + "</pref>"));
     EXPECT_TRUE(sameXml(writeXml(folderPref, "pref"),
                         "<pref " + ns + " expItemRev='false' latestNRevs='0'>" + info + "</pref>"));
@@ -302,16 +302,16 @@ TEST(RelationsAndMappingsParse, ExpandFoldersForCADResponseFromHandWrittenText)
 TEST(RelationsAndMappingsXml, ExpandGRMRelationsRequestAndResponse)
 {
     ExpandGRMRelationsInput request(ExpandGRMRelationsPref(true));
-    request.getPref().addInfo(RelationAndTypesFilter2("IMAN_manifestation"));
+    request.getPref().addInfo(RelationAndTypesFilter2("Manifestation"));
     request.addObject(modelObject("rev-1"));
 
     EXPECT_TRUE(sameXml(writeXml(request, "Expand"), R"(
 <Expand xmlns="http://brisvale.example/Schemas/Cad/2007-01/DataManagement">
   <objects uid="rev-1"/>
-  <pref expItemRev="true"><info relationName="IMAN_manifestation"/></pref>
+  <pref expItemRev="true"><info relationName="Manifestation"/></pref>
 </Expand>)"));
 
-    ExpandGRMRelationsData data("IMAN_specification");
+    ExpandGRMRelationsData data("Specification");
     data.addOtherSideObject(modelObject("ds-1"));
     data.addOtherSideObject(modelObject("ds-2"));
     ExpandGRMRelationsOutput output(modelObject("rev-1"));
@@ -325,7 +325,7 @@ TEST(RelationsAndMappingsXml, ExpandGRMRelationsRequestAndResponse)
                 xmlns:base="http://brisvale.example/Schemas/Soa/2006-03/Base">
   <output>
     <inputObject uid="rev-1"/>
-    <otherSideObjData relationName="IMAN_specification">
+    <otherSideObjData relationName="Specification">
       <otherSideObjects uid="ds-1"/>
       <otherSideObjects uid="ds-2"/>
     </otherSideObjData>
@@ -340,7 +340,7 @@ TEST(RelationsAndMappingsParse, ExpandPrimaryObjectsResponseAndItsRejectedNames)
     const std::string text = R"(
 <Answer xmlns="http://brisvale.example/Schemas/Cad/2007-01/DataManagement">
   <output>
-    <otherSideObjData relationName="IMAN_specification">
+    <otherSideObjData relationName="Specification">
       <otherSideObjects uid="item-1"/>
     </otherSideObjData>
     <inputObject uid="ds-1"/>
@@ -351,7 +351,7 @@ TEST(RelationsAndMappingsParse, ExpandPrimaryObjectsResponseAndItsRejectedNames)
     const ExpandPrimaryObjectsOutput& output = response.getOutputArray()[0];
     EXPECT_EQ("ds-1", output.getInputObject().getUid());
     ASSERT_EQ(1u, output.getOtherSideObjDataArray().size());
-    EXPECT_EQ("IMAN_specification", output.getOtherSideObjDataArray()[0].getRelationName());
+    EXPECT_EQ("Specification", output.getOtherSideObjDataArray()[0].getRelationName());
     ASSERT_EQ(1u, output.getOtherSideObjDataArray()[0].getOtherSideObjectArray().size());
 
     // The data entry's array one level too high, and the singular of the
@@ -591,7 +591,7 @@ TEST(RelationsAndMappingsParse, RelationsRequestReadsFiltersInDocumentOrder)
       <objectTypeNames>&lt;C&gt;</objectTypeNames>
     </info>
   </pref>
-  <info clientId="c-1" relationType="IMAN_reference">
+  <info clientId="c-1" relationType="Reference">
     <userData uid="u"/>
     <primaryObject uid="p"/>
   </info>
@@ -600,7 +600,7 @@ TEST(RelationsAndMappingsParse, RelationsRequestReadsFiltersInDocumentOrder)
     const CreateOrUpdateRelationsInput request = readXml<CreateOrUpdateRelationsInput>(text);
     EXPECT_TRUE(request.getComplete());
     ASSERT_EQ(1u, request.getInfoArray().size());
-    EXPECT_EQ("IMAN_reference", request.getInfoArray()[0].getRelationType());
+    EXPECT_EQ("Reference", request.getInfoArray()[0].getRelationType());
     EXPECT_EQ("p", request.getInfoArray()[0].getPrimaryObject().getUid());
     EXPECT_EQ("u", request.getInfoArray()[0].getUserData().getUid());
 

@@ -56,8 +56,14 @@ SAXToNodeParser::SAXToNodeParser()
 SAXToNodeParser::~SAXToNodeParser()
 {
     releaseUnfinished();
+    releaseSharedTexts();
+}
+
+void SAXToNodeParser::releaseSharedTexts()
+{
     for (const auto& entry : fSharedTexts)
         XMLNode::SharedText::release(entry.second);
+    fSharedTexts.clear();
 }
 
 XMLNode::SharedText& SAXToNodeParser::sharedText(const XMLCh* text)
@@ -82,6 +88,13 @@ void SAXToNodeParser::releaseUnfinished()
     fOpenNodes.clear();
     fOpenUris.clear();
     fChildStarts.clear();
+}
+
+void SAXToNodeParser::startDocument()
+{
+    releaseUnfinished();
+    fRoot.reset();
+    releaseSharedTexts();
 }
 
 std::unique_ptr<XMLNode> SAXToNodeParser::takeRoot()
@@ -112,11 +125,12 @@ void SAXToNodeParser::startElement(const XMLCh* const uri, const XMLCh* const lo
 
     std::unique_ptr<XMLNode> node(new XMLNode());
     // The parser hands out one pointer per URI for a whole document: an
-    // element whose URI pointer is its parent's is in its parent's
-    // namespace, and the node keeps no copy of its own.
+    // element whose URI pointer is its parent's shares its parent's text
+    // without a lookup.
     if (!fOpenNodes.empty() && uri == fOpenUris.back())
     {
-        node->setNamespaceUriAsParent();
+        if (fOpenNodes.back()->fNamespaceUri != nullptr)
+            node->shareNamespaceUri(*fOpenNodes.back()->fNamespaceUri);
     }
     else if (uri != nullptr && uri[0] != 0)
     {

@@ -94,44 +94,37 @@ void XMLNode::setName(const std::string& localName)
 
 void XMLNode::shareName(SharedText& name)
 {
+    SharedText* shared = name.share();
     SharedText::release(fName);
-    fName = name.share();
+    fName = shared;
 }
 
 void XMLNode::shareNamespaceUri(SharedText& namespaceUri)
 {
+    SharedText* shared = namespaceUri.share();
     SharedText::release(fNamespaceUri);
-    fNamespaceUri = namespaceUri.share();
-    fNamespaceUriAsParent = false;
+    fNamespaceUri = shared;
 }
 
 const std::string& XMLNode::getNamespaceUri() const
 {
-    const XMLNode* node = this;
-    while (node->fNamespaceUriAsParent)
-    {
-        if (node->fParent == nullptr)
-            return emptyString();
-        node = node->fParent;
-    }
-    return node->fNamespaceUri == nullptr ? emptyString() : node->fNamespaceUri->text;
+    return fNamespaceUri == nullptr ? emptyString() : fNamespaceUri->text;
 }
 
 void XMLNode::setNamespaceUri(const std::string& namespaceUri)
 {
     if (namespaceUri.find('\0') != std::string::npos)
         throw std::invalid_argument("XMLNode::setNamespaceUri: a namespace name cannot hold NUL");
+    // Alone with its text, the node changes it in place, so that references
+    // it handed out stay valid; shared text is left to the other nodes.
+    if (fNamespaceUri != nullptr && fNamespaceUri->references == 1)
+    {
+        fNamespaceUri->text = namespaceUri;
+        return;
+    }
     SharedText* replacement = namespaceUri.empty() ? nullptr : SharedText::create(namespaceUri);
     SharedText::release(fNamespaceUri);
     fNamespaceUri = replacement;
-    fNamespaceUriAsParent = false;
-}
-
-void XMLNode::setNamespaceUriAsParent()
-{
-    SharedText::release(fNamespaceUri);
-    fNamespaceUri = nullptr;
-    fNamespaceUriAsParent = true;
 }
 
 const std::string& XMLNode::getText() const
@@ -194,45 +187,46 @@ std::string XMLNode::getAttr(const std::string& name) const
 
 const std::map<std::string, std::string>& XMLNode::attrs() const
 {
-    if (fAttributes == nullptr)
-    {
-        static const AttributeMap none;
-        return none;
-    }
     return buildAttributeMap();
 }
 
 std::map<std::string, std::string>& XMLNode::buildAttributeMap() const
 {
-    AttributeStore& store = *fAttributes;
-    if (store.map != nullptr)
-        return *store.map;
+    if (fAttributes != nullptr && fAttributes->map != nullptr)
+        return *fAttributes->map;
 
     std::unique_ptr<AttributeMap> map(new AttributeMap());
-    const char* at = store.entries();
-    std::string_view name;
-    std::string_view value;
-    for (std::uint32_t i = 0; i < store.count; ++i)
+    if (fAttributes != nullptr)
     {
-        at = readField(readField(at, name), value);
-        map->emplace(std::string(name), std::string(value));
+        const char* at = fAttributes->entries();
+        std::string_view name;
+        std::string_view value;
+        for (std::uint32_t i = 0; i < fAttributes->count; ++i)
+        {
+            at = readField(readField(at, name), value);
+            map->emplace(std::string(name), std::string(value));
+        }
     }
-    store.map = map.release();
-    store.count = 0;
-    store.size = 0;
-    return *store.map;
+    // From now on the map is the only copy: a bare header replaces the block.
+    AttributeStore* store = static_cast<AttributeStore*>(::operator new(sizeof(AttributeStore)));
+    new (store) AttributeStore{map.release(), 0, 0};
+    ::operator delete(fAttributes);
+    fAttributes = store;
+    return *store->map;
 }
 
 void XMLNode::replacePackedAttributes(const char* entries, std::size_t size, std::size_t count)
 {
+    // Lengths are checked before the block exists, so that nothing leaks.
+    const std::uint32_t checkedCount = checkedLength(count);
+    const std::uint32_t checkedSize = checkedLength(size);
     // Exactly the size needed: the parser packs a node's attributes once,
     // and at most kScanLimit are ever packed in one by one.
     void* memory = ::operator new(sizeof(AttributeStore) + size);
-    AttributeStore* store = new (memory) AttributeStore{nullptr, checkedLength(count), checkedLength(size)};
+    AttributeStore* store = new (memory) AttributeStore{nullptr, checkedCount, checkedSize};
     if (size != 0)
         std::memcpy(store->entries(), entries, size);
-    if (fAttributes != nullptr)
-        ::operator delete(fAttributes);
+    ::operator delete(fAttributes);
     fAttributes = store;
 }
 

@@ -38,7 +38,8 @@ public:
 
     // ContentHandler
     virtual void setDocumentLocator(const xercesc::Locator* const locator);
-    virtual void startDocument() {}
+    // Starts afresh: drops what an earlier parse left, finished or not.
+    virtual void startDocument();
     virtual void endDocument() {}
     virtual void startElement(const XMLCh* const uri,
                               const XMLCh* const localname,
@@ -74,6 +75,7 @@ private:
     // Gives the current node its children and hands it to its parent.
     void closeCurrent();
     void releaseUnfinished();
+    void releaseSharedTexts();
     // The one copy of this text that the nodes of the document share.
     XMLNode::SharedText& sharedText(const XMLCh* text);
 
@@ -87,8 +89,8 @@ private:
     const xercesc::Locator* fLocator;
     std::string fScratchText;
     std::string fPackedAttributes;
-    // Element names and namespace URIs met so far; the handler holds one
-    // reference to each.
+    // Element names and namespace URIs met so far in this document; the
+    // handler holds one reference to each.
     std::unordered_map<std::string, XMLNode::SharedText*> fSharedTexts;
 };
 

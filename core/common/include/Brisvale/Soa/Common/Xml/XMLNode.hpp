@@ -34,7 +34,6 @@ public:
         , fName(nullptr)
         , fParent(nullptr)
         , fAttributes(nullptr)
-        , fNamespaceUriAsParent(false)
     {
     }
 
@@ -47,7 +46,8 @@ public:
     std::string getAttr(const std::string& name) const;
     // Whether the element has the attribute, even with an empty value.
     bool hasAttr(const std::string& name) const;
-    // Every attribute, by local name.
+    // Every attribute, by local name: the node's own map, which later
+    // setAttr calls change.
     const std::map<std::string, std::string>& attrs() const;
 
     const std::string& getName() const;
@@ -58,10 +58,8 @@ public:
     const std::string& getNamespaceUri() const;
 
     void setName(const std::string& localName);
+    // Changes this node's URI only: nodes that shared it keep theirs.
     void setNamespaceUri(const std::string& namespaceUri);
-    // Puts the element in its parent's namespace without a copy of the URI:
-    // most elements of a document share their parent's namespace.
-    void setNamespaceUriAsParent();
     void appendText(const std::string& text);
     void setAttr(const std::string& name, const std::string& value);
 
@@ -89,13 +87,12 @@ private:
     // Takes the children that the parser collected, in document order.
     void adoptChildren(XMLNode* const* first, XMLNode* const* last);
 
-    SharedText* fNamespaceUri;          // null for none
-    SharedText* fName;                  // local name, without prefix; null for ""
-    std::vector<XMLNode*> fChildren;    // owned, in document order
-    std::unique_ptr<std::string> fText; // own character data; null for none
-    XMLNode* fParent;                   // null at the root
-    AttributeStore* fAttributes;        // owned; null for none
-    bool fNamespaceUriAsParent;         // in the parent's namespace
+    SharedText* fNamespaceUri;           // counted reference; null for none
+    SharedText* fName;                   // local name, without prefix; null for ""
+    std::vector<XMLNode*> fChildren;     // owned, in document order
+    std::unique_ptr<std::string> fText;  // own character data; null for none
+    XMLNode* fParent;                    // null at the root
+    mutable AttributeStore* fAttributes; // owned; null for none; attrs() replaces it
 };
 
 } // namespace Xml
