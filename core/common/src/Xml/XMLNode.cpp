@@ -80,30 +80,42 @@ const std::string& XMLNode::getName() const
     return fName == nullptr ? emptyString() : fName->text;
 }
 
-void XMLNode::setName(const std::string& localName)
+// Alone with its text, a node changes it in place, so that references it
+// handed out stay valid; shared text is left to the other nodes.
+void XMLNode::assignText(SharedText*& slot, const std::string& text)
 {
-    if (fName != nullptr && fName->references == 1)
+    if (slot != nullptr && slot->references == 1)
     {
-        fName->text = localName;
+        slot->text = text;
         return;
     }
-    SharedText* replacement = localName.empty() ? nullptr : SharedText::create(localName);
-    SharedText::release(fName);
-    fName = replacement;
+    SharedText* replacement = text.empty() ? nullptr : SharedText::create(text);
+    SharedText::release(slot);
+    slot = replacement;
+}
+
+// Takes the new reference before letting go of the old one, which may be
+// the same text.
+void XMLNode::shareText(SharedText*& slot, SharedText& text)
+{
+    SharedText* shared = text.share();
+    SharedText::release(slot);
+    slot = shared;
+}
+
+void XMLNode::setName(const std::string& localName)
+{
+    assignText(fName, localName);
 }
 
 void XMLNode::shareName(SharedText& name)
 {
-    SharedText* shared = name.share();
-    SharedText::release(fName);
-    fName = shared;
+    shareText(fName, name);
 }
 
 void XMLNode::shareNamespaceUri(SharedText& namespaceUri)
 {
-    SharedText* shared = namespaceUri.share();
-    SharedText::release(fNamespaceUri);
-    fNamespaceUri = shared;
+    shareText(fNamespaceUri, namespaceUri);
 }
 
 const std::string& XMLNode::getNamespaceUri() const
@@ -115,16 +127,7 @@ void XMLNode::setNamespaceUri(const std::string& namespaceUri)
 {
     if (namespaceUri.find('\0') != std::string::npos)
         throw std::invalid_argument("XMLNode::setNamespaceUri: a namespace name cannot hold NUL");
-    // Alone with its text, the node changes it in place, so that references
-    // it handed out stay valid; shared text is left to the other nodes.
-    if (fNamespaceUri != nullptr && fNamespaceUri->references == 1)
-    {
-        fNamespaceUri->text = namespaceUri;
-        return;
-    }
-    SharedText* replacement = namespaceUri.empty() ? nullptr : SharedText::create(namespaceUri);
-    SharedText::release(fNamespaceUri);
-    fNamespaceUri = replacement;
+    assignText(fNamespaceUri, namespaceUri);
 }
 
 const std::string& XMLNode::getText() const

@@ -80,6 +80,8 @@ private:
     void replacePackedAttributes(const char* entries, std::size_t size, std::size_t count);
 
     // Shares the parser's copy of the name or URI.
+    static void assignText(SharedText*& slot, const std::string& text);
+    static void shareText(SharedText*& slot, SharedText& text);
     void shareName(SharedText& name);
     void shareNamespaceUri(SharedText& namespaceUri);
     // Takes the parsed attributes as packed by the parser, with no name twice.
