@@ -126,7 +126,7 @@ Dm::DatasetInfo datasetInput(std::size_t part, int dataset)
     info.setName(fileStem);
     info.setId("");
     info.setNamedReferencePreference("");
-    info.setItemRevRelationName(dataset == 0 ? "Specification" : "Rendering");
+    info.setItemRevRelationName(dataset == 0 ? "Describes" : "Rendering");
     info.setType(dataset == 0 ? "CadModel" : "LightModel");
     info.setDatasetRev("1");
     info.setDescription("Model of bracket " + number);

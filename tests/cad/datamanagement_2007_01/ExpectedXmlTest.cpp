@@ -83,7 +83,7 @@ TEST(DatamanagementExpectedXml, CreateOrUpdatePartsRequestWithItemDatasetAndFile
     NamedReferenceObjectInfo namedReference("nr-1", "ImanFile", "CadPart-ATTR", modelObject("file-obj-1"));
     namedReference.addAttrNameValuePair(AttributeInfo("ref", "1"));
 
-    DatasetInfo dataset("ds-1", true, "bracket-model", "", "CadPart", "Specification", "CadModel", "1",
+    DatasetInfo dataset("ds-1", true, "bracket-model", "", "CadPart", "Describes", "CadModel", "1",
                         "Model of the bracket", modelObject(""));
     dataset.addNamedReferenceObjectInfo(namedReference);
     dataset.addDatasetFileInfo(modelFile);
@@ -123,7 +123,7 @@ TEST(DatamanagementExpectedXml, CreateOrUpdatePartsRequestWithItemDatasetAndFile
       <attrList name="object_name" value="Rev A"/>
     </itemRevInput>
     <datasetInput clientId="ds-1" createNewVersion="true" name="bracket-model" id=""
-                  namedReferencePreference="CadPart" itemRevRelationName="Specification"
+                  namedReferencePreference="CadPart" itemRevRelationName="Describes"
                   type="CadModel" datasetRev="1" description="Model of the bracket">
       <dataset uid=""/>
       <attrList name="object_desc" value="main model"/>

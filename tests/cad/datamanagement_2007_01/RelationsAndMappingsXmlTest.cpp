@@ -64,17 +64,17 @@ using namespace Brisvale::Testing;
 
 // The relation filter used by the requests below: three type names, one of
 // them with characters that must be escaped, one empty.
-RelationAndTypesFilter2 specificationFilter()
+RelationAndTypesFilter2 describesFilter()
 {
-    RelationAndTypesFilter2 filter("Specification & <more>");
+    RelationAndTypesFilter2 filter("Describes & <more>");
     filter.addObjectTypeName("CadModel");
     filter.addObjectTypeName("a<b & \"c\"");
     filter.addObjectTypeName("");
     return filter;
 }
 
-const char* const specificationFilterXml = R"(
-    <info relationName="Specification &amp; &lt;more&gt;">
+const char* const describesFilterXml = R"(
+    <info relationName="Describes &amp; &lt;more&gt;">
       <objectTypeNames>CadModel</objectTypeNames>
       <objectTypeNames>a&lt;b &amp; "c"</objectTypeNames>
       <objectTypeNames></objectTypeNames>
@@ -86,7 +86,7 @@ const char* const specificationFilterXml = R"(
 TEST(RelationsAndMappingsXml, CreateOrUpdateRelationsRequestWithInfosAndFilters)
 {
     CreateOrUpdateRelationsPref pref;
-    pref.addInfo(specificationFilter());
+    pref.addInfo(describesFilter());
     pref.addInfo(RelationAndTypesFilter2());  // no type names: start and end tag only
 
     // Objects set in an order unlike the written one.
@@ -95,7 +95,7 @@ TEST(RelationsAndMappingsXml, CreateOrUpdateRelationsRequestWithInfosAndFilters)
     relation.setRelation(modelObject("rel-1"));
     relation.setSecondaryObject(modelObject("ds-1"));
     relation.setPrimaryObject(modelObject("rev-1"));
-    relation.setRelationType("Specification");
+    relation.setRelationType("Describes");
     relation.setClientId("c-1");
 
     CreateOrUpdateRelationsInput request(true, pref);
@@ -104,7 +104,7 @@ TEST(RelationsAndMappingsXml, CreateOrUpdateRelationsRequestWithInfosAndFilters)
 
     const std::string expected = std::string(R"(
 <Relations xmlns="http://brisvale.example/Schemas/Cad/2007-01/DataManagement" complete="true">
-  <info clientId="c-1" relationType="Specification">
+  <info clientId="c-1" relationType="Describes">
     <primaryObject uid="rev-1"/>
     <secondaryObject uid="ds-1"/>
     <relation uid="rel-1"/>
@@ -116,7 +116,7 @@ TEST(RelationsAndMappingsXml, CreateOrUpdateRelationsRequestWithInfosAndFilters)
     <relation uid=""/>
     <userData uid=""/>
   </info>
-  <pref>)") + specificationFilterXml + R"(
+  <pref>)") + describesFilterXml + R"(
     <info relationName=""/>
   </pref>
 </Relations>)";
@@ -189,13 +189,13 @@ TEST(RelationsAndMappingsXml, ExpandFoldersForCADRequestSharesItsPreference)
     request.addFolder(modelObject("folder-2"));
     // Changed after the request was built: the request holds the same object.
     pref.setLatestNRevs(-2);
-    pref.addInfo(specificationFilter());
+    pref.addInfo(describesFilter());
 
     const std::string expected = std::string(R"(
 <ExpandFolders xmlns="http://brisvale.example/Schemas/Cad/2007-01/DataManagement">
   <folders uid="folder-1"/>
   <folders uid="folder-2"/>
-  <pref expItemRev="true" latestNRevs="-2">)") + specificationFilterXml + R"(
+  <pref expItemRev="true" latestNRevs="-2">)") + describesFilterXml + R"(
   </pref>
 </ExpandFolders>)";
     EXPECT_TRUE(sameXml(writeXml(request, "ExpandFolders"), expected));
@@ -311,7 +311,7 @@ TEST(RelationsAndMappingsXml, ExpandGRMRelationsRequestAndResponse)
   <pref expItemRev="true"><info relationName="Manifestation"/></pref>
 </Expand>)"));
 
-    ExpandGRMRelationsData data("Specification");
+    ExpandGRMRelationsData data("Describes");
     data.addOtherSideObject(modelObject("ds-1"));
     data.addOtherSideObject(modelObject("ds-2"));
     ExpandGRMRelationsOutput output(modelObject("rev-1"));
@@ -325,7 +325,7 @@ TEST(RelationsAndMappingsXml, ExpandGRMRelationsRequestAndResponse)
                 xmlns:base="http://brisvale.example/Schemas/Soa/2006-03/Base">
   <output>
     <inputObject uid="rev-1"/>
-    <otherSideObjData relationName="Specification">
+    <otherSideObjData relationName="Describes">
       <otherSideObjects uid="ds-1"/>
       <otherSideObjects uid="ds-2"/>
     </otherSideObjData>
@@ -340,7 +340,7 @@ TEST(RelationsAndMappingsParse, ExpandPrimaryObjectsResponseAndItsRejectedNames)
     const std::string text = R"(
 <Answer xmlns="http://brisvale.example/Schemas/Cad/2007-01/DataManagement">
   <output>
-    <otherSideObjData relationName="Specification">
+    <otherSideObjData relationName="Describes">
       <otherSideObjects uid="item-1"/>
     </otherSideObjData>
     <inputObject uid="ds-1"/>
@@ -351,7 +351,7 @@ TEST(RelationsAndMappingsParse, ExpandPrimaryObjectsResponseAndItsRejectedNames)
     const ExpandPrimaryObjectsOutput& output = response.getOutputArray()[0];
     EXPECT_EQ("ds-1", output.getInputObject().getUid());
     ASSERT_EQ(1u, output.getOtherSideObjDataArray().size());
-    EXPECT_EQ("Specification", output.getOtherSideObjDataArray()[0].getRelationName());
+    EXPECT_EQ("Describes", output.getOtherSideObjDataArray()[0].getRelationName());
     ASSERT_EQ(1u, output.getOtherSideObjDataArray()[0].getOtherSideObjectArray().size());
 
     // The data entry's array one level too high, and the singular of the

@@ -57,7 +57,7 @@ struct Field
     QualifiedName messageType;      // set when kind is Message
     QualifiedName elementReference; // the global element, for a reference
     bool optional = false;          // attribute with a "set" flag, written only when set
-    bool defaultFalse = false;      // bool attribute that starts false
+    bool startsFalse = false;       // bool attribute that a new message starts at false (gen:initial)
     bool globalReference = false;   // element ref to a global element, written unprefixed
     SourceLocation location;
 

@@ -308,7 +308,7 @@ public:
                 error(element, typeName, what + "the only initial value allowed is gen:initial=\"false\" on a required xs:boolean");
                 return std::nullopt;
             }
-            field.defaultFalse = true;
+            field.startsFalse = true;
         }
         return field;
     }

@@ -147,7 +147,7 @@ private:
                        "    namespaceUri = $uri$;\n",
                        fNames);
         for (const CppField& field : fType.fields)
-            if (field.field->defaultFalse)
+            if (field.field->startsFalse)
                 fPrinter.print("    $member$ = false;\n", {{"member", field.member}});
         fPrinter.print("}\n\n");
     }

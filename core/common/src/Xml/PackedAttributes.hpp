@@ -48,26 +48,6 @@ inline const char* readField(const char* at, std::string_view& field)
     return at + length;
 }
 
-// Writes one field at `at`, which has room for fieldBytes(length), and
-// returns its end.
-inline char* writeField(char* at, const char* text, std::size_t length)
-{
-    if (length < kLongLength)
-    {
-        *at++ = static_cast<char>(length);
-    }
-    else
-    {
-        const std::uint32_t checked = checkedLength(length);
-        *at++ = static_cast<char>(kLongLength);
-        std::memcpy(at, &checked, sizeof checked);
-        at += sizeof checked;
-    }
-    if (length != 0)
-        std::memcpy(at, text, length);
-    return at + length;
-}
-
 // Starts a field at the end of `packed` whose text the caller then appends;
 // endField writes its length.
 inline std::size_t beginField(std::string& packed)
@@ -89,6 +69,14 @@ inline void endField(std::string& packed, std::size_t start)
     packed[start] = static_cast<char>(kLongLength);
     packed.insert(start + 1, sizeof checked, '\0');
     std::memcpy(&packed[start + 1], &checked, sizeof checked);
+}
+
+// Appends one whole field holding text to `packed`.
+inline void appendField(std::string& packed, std::string_view text)
+{
+    const std::size_t field = beginField(packed);
+    packed.append(text.data(), text.size());
+    endField(packed, field);
 }
 
 } // namespace Xml

@@ -192,12 +192,8 @@ void SAXToNodeParser::packAttributes(XMLNode& node, const xercesc::Attributes& a
     fPackedAttributes.clear();
     for (const auto& [name, value] : byName)
     {
-        std::size_t field = beginField(fPackedAttributes);
-        fPackedAttributes += name;
-        endField(fPackedAttributes, field);
-        field = beginField(fPackedAttributes);
-        fPackedAttributes += value;
-        endField(fPackedAttributes, field);
+        appendField(fPackedAttributes, name);
+        appendField(fPackedAttributes, value);
     }
     node.adoptPackedAttributes(fPackedAttributes, byName.size());
 }

@@ -261,10 +261,8 @@ void XMLNode::setAttr(const std::string& name, const std::string& value)
             ++count;
         }
     }
-    const std::size_t start = packed.size();
-    packed.resize(start + fieldBytes(name.size()) + fieldBytes(value.size()));
-    char* at = &packed[start];
-    writeField(writeField(at, name.data(), name.size()), value.data(), value.size());
+    appendField(packed, name);
+    appendField(packed, value);
     replacePackedAttributes(packed.data(), packed.size(), count + 1);
 }
 

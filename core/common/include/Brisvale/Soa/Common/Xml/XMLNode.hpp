@@ -79,9 +79,10 @@ private:
     std::map<std::string, std::string>& buildAttributeMap() const;
     void replacePackedAttributes(const char* entries, std::size_t size, std::size_t count);
 
-    // Shares the parser's copy of the name or URI.
+    // Gives a name or URI slot its own text, or a share of the parser's.
     static void assignText(SharedText*& slot, const std::string& text);
     static void shareText(SharedText*& slot, SharedText& text);
+    // Shares the parser's copy of the name or URI.
     void shareName(SharedText& name);
     void shareNamespaceUri(SharedText& namespaceUri);
     // Takes the parsed attributes as packed by the parser, with no name twice.
