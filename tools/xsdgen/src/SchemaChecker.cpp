@@ -3,25 +3,24 @@
 #include <map>
 #include <set>
 
+#include "Accessors.hpp"
+#include "CppType.hpp"
 #include "Naming.hpp"
+#include "Runtime.hpp"
 
 namespace Xsdgen {
 
 namespace {
 
-// Names that generated code uses unqualified, or that every class pair
-// already has; a schema type or accessor of the same name would clash.
-const std::set<std::string> frameworkTypeNames{
-    "BaseObject", "Handle", "TryingToCreateNullHandle", "XmlStream", "XMLNode", "Monitor", "DomException", "DateTime"};
+// The members that every class pair has; an accessor of the same name would clash.
 const std::set<std::string> classPairMembers{
     "getHandleObject", "askRefCount", "reallyClone", "outputXML", "parse", "init", "addRef", "removeRef"};
 
 class Checker
 {
 public:
-    Checker(const SchemaSet& set, const CheckOptions& options, Diagnostics& diagnostics)
+    Checker(const SchemaSet& set, Diagnostics& diagnostics)
         : fSet(set)
-        , fOptions(options)
         , fDiagnostics(diagnostics)
     {
     }
@@ -70,7 +69,7 @@ private:
             if (!Naming::isSafeIdentifier(name) || Naming::isCppKeyword(name) || name[0] < 'A' || name[0] > 'Z')
                 error(type->location, name, "the name must start with an upper-case ASCII letter and hold only letters,"
                                             " digits and single underscores");
-            else if (frameworkTypeNames.count(name) != 0)
+            else if (isRuntimeClass(name))
                 error(type->location, name, "the name is taken by the framework");
             for (const std::string& className : {name, name + "Impl"})
             {
@@ -96,10 +95,6 @@ private:
                                                       " digits and single underscores");
                 continue;
             }
-            if (field.optional && !fOptions.allowOptionalAttributes)
-                error(field.location, typeName, "attribute \"" + field.xmlName
-                                                    + "\": use=\"optional\" is only allowed in the base schema (xsdgen"
-                                                      " --optional-attributes; OPTIONAL_ATTRIBUTES in brisvale_generate_messages)");
             if (field.globalReference && field.messageType.localName.empty())
                 error(field.location, typeName, "element reference \"" + field.xmlName + "\" names no known global element");
             else if (field.kind == ValueKind::Message && fSet.findType(field.messageType) == nullptr)
@@ -108,18 +103,22 @@ private:
             else if (field.kind == ValueKind::Message && field.messageType.namespaceUri != fSet.targetNamespace)
                 checkNamespace(field.messageType.namespaceUri, field.location, typeName);
 
-            for (const std::string& function : accessorNames(field))
+            const CppField names = namedField(field);
+            for (const Accessor& accessor : accessorsOf(names))
             {
+                const std::string& function = accessor.name;
                 if (classPairMembers.count(function) != 0)
                     error(field.location, typeName, "field \"" + field.xmlName + "\": accessor " + function
                                                         + " would hide a member that every class pair has");
                 const auto inserted = functions.emplace(function, field.xmlName);
-                if (!inserted.second)
+                if (!inserted.second && inserted.first->second != field.xmlName)
                     error(field.location, typeName, "field \"" + field.xmlName + "\": accessor " + function
                                                         + " is also generated for field \"" + inserted.first->second + "\"");
             }
-            for (const std::string& member : memberNames(field))
+            for (const std::string& member : {names.member, names.flagMember})
             {
+                if (member.empty())
+                    continue;
                 const auto inserted = members.emplace(member, field.xmlName);
                 if (!inserted.second)
                     error(field.location, typeName, "field \"" + field.xmlName + "\": member " + member
@@ -128,29 +127,12 @@ private:
         }
     }
 
-    static std::vector<std::string> accessorNames(const Field& field)
+    static bool isRuntimeClass(const std::string& name)
     {
-        if (field.isArray())
-        {
-            const std::string stem = Naming::arrayStem(field.xmlName);
-            return {"get" + stem + "Array", "set" + stem + "Array", "add" + stem};
-        }
-        const std::string name = Naming::raiseFirst(field.xmlName);
-        std::vector<std::string> names{"get" + name, "set" + name};
-        if (field.optional)
-        {
-            names.push_back("is" + name + "Set");
-            names.push_back("setIs" + name + "Set");
-        }
-        return names;
-    }
-
-    static std::vector<std::string> memberNames(const Field& field)
-    {
-        std::vector<std::string> names{Naming::memberName(field.xmlName)};
-        if (field.optional)
-            names.push_back(Naming::flagMemberName(field.xmlName));
-        return names;
+        for (const Runtime::Name& runtimeClass : Runtime::classes())
+            if (runtimeClass.unqualified() == name)
+                return true;
+        return false;
     }
 
     // A type may not hold itself, directly or through other types: its
@@ -184,16 +166,15 @@ private:
     }
 
     const SchemaSet& fSet;
-    const CheckOptions& fOptions;
     Diagnostics& fDiagnostics;
     std::set<const ComplexType*> fFinished;
 };
 
 } // namespace
 
-void checkSchemaSet(const SchemaSet& set, const CheckOptions& options, Diagnostics& diagnostics)
+void checkSchemaSet(const SchemaSet& set, Diagnostics& diagnostics)
 {
-    Checker(set, options, diagnostics).run();
+    Checker(set, diagnostics).run();
 }
 
 } // namespace Xsdgen

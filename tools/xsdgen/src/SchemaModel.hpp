@@ -70,6 +70,7 @@ struct ComplexType
     QualifiedName name;
     SourceLocation location;
     std::vector<Field> fields;      // attributes first, then child elements, each in schema order
+    bool fieldConstructors = true;  // false: the classes get no field constructor (gen:fieldConstructors)
 
     // A leaf has no child fields: its element closes itself after its attributes.
     bool isLeaf() const
@@ -95,6 +96,7 @@ struct SchemaSet
     std::string baseUri;
     std::string targetNamespace;                  // the folder's namespace
     std::vector<std::string> folderFiles;         // the folder's .xsd files, sorted
+    std::vector<std::string> readFiles;           // every file read: the folder's and those they name
     std::vector<ComplexType> types;               // every type, folder types first in file order
     std::vector<GlobalElement> elements;
 

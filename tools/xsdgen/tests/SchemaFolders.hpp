@@ -63,16 +63,13 @@ protected:
         std::ofstream(fRoot / relativePath) << content;
     }
 
-    // Runs the generator on the Cad folder (or another one); returns its messages.
-    std::string generate(bool optionalAttributes = false, const std::string& folder = "cad",
-                         const std::string& testSupportDir = std::string())
+    // Runs the generator on the Cad folder; returns its messages.
+    std::string generate()
     {
         Xsdgen::GeneratorOptions options;
         options.baseUri = "http://brisvale.example";
-        options.schemaDir = (fRoot / folder).string();
+        options.schemaDir = (fRoot / "cad").string();
         options.outputDir = (fRoot / "out").string();
-        options.testSupportDir = testSupportDir.empty() ? std::string() : (fRoot / testSupportDir).string();
-        options.check.allowOptionalAttributes = optionalAttributes;
         std::ostringstream messages;
         fSucceeded = Xsdgen::generate(options, messages);
         return messages.str();

@@ -137,17 +137,21 @@ TEST_F(XsdgenSchemas, ConstructsOutsideTheSubsetAreRefused)
         EXPECT_NE(messages.find(expected), std::string::npos) << expected << "\n" << messages;
 }
 
-TEST_F(XsdgenSchemas, OptionalAttributesNeedTheOption)
+TEST_F(XsdgenSchemas, OptionalAttributesNeedTheMark)
 {
-    write("cad/Ops.xsd", cadSchema("  <xs:complexType name=\"PartInfo\">\n"
-                                   "    <xs:attribute name=\"clientId\" type=\"xs:string\" use=\"optional\"/>\n"
-                                   "  </xs:complexType>\n"));
+    const std::string type = "  <xs:complexType name=\"PartInfo\">\n"
+                             "    <xs:attribute name=\"clientId\" type=\"xs:string\" use=\"optional\"/>\n"
+                             "  </xs:complexType>\n";
+    write("cad/Ops.xsd", cadSchema(type));
     const std::string messages = generate();
     EXPECT_FALSE(fSucceeded);
-    EXPECT_NE(messages.find("Ops.xsd:9: type PartInfo: attribute \"clientId\": use=\"optional\" is only allowed"),
-              std::string::npos) << messages;
+    EXPECT_NE(messages.find("Ops.xsd:9: type PartInfo: attribute \"clientId\": use=\"optional\" needs"
+                            " gen:optionalAttributes=\"true\""), std::string::npos) << messages;
 
-    EXPECT_EQ(generate(true), "");
+    std::string marked = cadSchema(type);
+    marked.replace(marked.find("elementFormDefault"), 0, "gen:optionalAttributes=\"true\" ");
+    write("cad/Ops.xsd", marked);
+    EXPECT_EQ(generate(), "");
     EXPECT_TRUE(fSucceeded);
 }
 
