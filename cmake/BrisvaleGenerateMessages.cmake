@@ -8,6 +8,7 @@ function(brisvale_build_xsdgen)
   cmake_parse_arguments(PARSE_ARGV 0 ARG "" "SOURCE_DIR;BINARY_DIR" "")
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS
     "${ARG_SOURCE_DIR}/src/*" "${ARG_SOURCE_DIR}/CMakeLists.txt")
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${sources})
   set(configure_arguments -G "${CMAKE_GENERATOR}" -DCMAKE_BUILD_TYPE=Release
     "-DCMAKE_CXX_COMPILER=${CMAKE_CXX_COMPILER}")
   if(CMAKE_CXX_COMPILER_LAUNCHER)

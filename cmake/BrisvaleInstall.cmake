@@ -45,6 +45,7 @@ install(FILES
 # hold wherever the install goes (cmake --install --prefix).
 set(pkgconfig_dir ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 file(RELATIVE_PATH pkgconfig_to_prefix /prefix/${pkgconfig_dir} /prefix)
+string(REGEX REPLACE "/$" "" pkgconfig_to_prefix "${pkgconfig_to_prefix}")
 foreach(library IN ITEMS BrisvaleSoaCommon BrisvaleCadMessages)
   if(library STREQUAL "BrisvaleSoaCommon")
     set(pc_description "XML stream, node tree, conversions and monitor of the Brisvale messages")
