@@ -104,14 +104,16 @@ private:
                 checkNamespace(field.messageType.namespaceUri, field.location, typeName);
 
             const CppField names = namedField(field);
+            std::set<std::string> fieldFunctions;  // a getter may come as a const and a non-const overload
             for (const Accessor& accessor : accessorsOf(names))
+                fieldFunctions.insert(accessor.name);
+            for (const std::string& function : fieldFunctions)
             {
-                const std::string& function = accessor.name;
                 if (classPairMembers.count(function) != 0)
                     error(field.location, typeName, "field \"" + field.xmlName + "\": accessor " + function
                                                         + " would hide a member that every class pair has");
                 const auto inserted = functions.emplace(function, field.xmlName);
-                if (!inserted.second && inserted.first->second != field.xmlName)
+                if (!inserted.second)
                     error(field.location, typeName, "field \"" + field.xmlName + "\": accessor " + function
                                                         + " is also generated for field \"" + inserted.first->second + "\"");
             }
