@@ -1,7 +1,6 @@
 #ifndef XSDGEN_SCHEMAMODEL_HPP
 #define XSDGEN_SCHEMAMODEL_HPP
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -13,11 +12,6 @@ struct QualifiedName
     std::string namespaceUri;
     std::string localName;
 
-    bool operator<(const QualifiedName& other) const
-    {
-        return namespaceUri != other.namespaceUri ? namespaceUri < other.namespaceUri
-                                                  : localName < other.localName;
-    }
     bool operator==(const QualifiedName& other) const
     {
         return namespaceUri == other.namespaceUri && localName == other.localName;
@@ -86,7 +80,6 @@ struct GlobalElement
 {
     QualifiedName name;
     QualifiedName type;
-    SourceLocation location;
 };
 
 // Every type and global element known from the folder's files and the

@@ -492,7 +492,7 @@ public:
             return;
         }
         if (std::optional<QualifiedName> type = resolve(element, attributeOf(element, "type"), ""))
-            set.elements.push_back(GlobalElement{QualifiedName{targetNamespace, name}, *type, locationOf(element)});
+            set.elements.push_back(GlobalElement{QualifiedName{targetNamespace, name}, *type});
     }
 
 private:
