@@ -110,7 +110,7 @@ CppType describeType(const ComplexType& type, const SchemaSet& set)
     CppType result;
     result.type = &type;
     result.className = type.name.localName;
-    result.implName = type.name.localName + "Impl";
+    result.implName = Naming::implementationName(type.name.localName);
     result.namespaceSegments = Naming::namespaceSegments(type.name.namespaceUri, set.baseUri);
     result.qualifiedClassName = Naming::qualifiedNamespace(result.namespaceSegments) + "::" + result.className;
     result.headerPath = headerPathOf(type.name, set.baseUri);

@@ -71,7 +71,7 @@ private:
                                             " digits and single underscores");
             else if (isRuntimeClass(name))
                 error(type->location, name, "the name is taken by the framework");
-            for (const std::string& className : {name, name + "Impl"})
+            for (const std::string& className : {name, Naming::implementationName(name)})
             {
                 const auto inserted = classes.emplace(className, type);
                 if (!inserted.second)

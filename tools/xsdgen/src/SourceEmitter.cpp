@@ -353,7 +353,7 @@ private:
             value = "lexical_cast<" + std::string(Runtime::dateTime.qualified) + ">(" + value + ")";
 
         const Printer::Variables variables{{"name", CodeText::literal(field.field->xmlName)},
-                                           {"setter", "set" + field.name},
+                                           {"setter", setterName(field)},
                                            {"value", value}};
         if (field.field->optional)
         {
@@ -389,7 +389,7 @@ private:
                            {{"else", first ? "" : "else "}, {"name", CodeText::literal(field.field->xmlName)}});
             first = false;
             fPrinter.indent();
-            const Printer::Variables variables{{"member", field.member}, {"type", field.valueType}, {"add", "add" + field.stem}};
+            const Printer::Variables variables{{"member", field.member}, {"type", field.valueType}, {"add", adderName(field)}};
             if (field.field->form == FieldForm::Element)
                 fPrinter.print("$member$.parse(*child);\n", variables);
             else if (field.field->form == FieldForm::ElementArray)
