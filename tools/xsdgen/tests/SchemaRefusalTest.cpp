@@ -144,7 +144,6 @@ TEST_F(XsdgenSchemas, OptionalAttributesAndForeignNamespacesFollowTheSchemaFile)
 {
     const std::string optional = partInfo + "    <xs:attribute name=\"clientId\" type=\"xs:string\" use=\"optional\"/>\n" + end;
     EXPECT_EQ(generate({{"Ops.xsd", cadSchema(optional, "gen:optionalAttributes=\"true\"")}}), "");
-    EXPECT_TRUE(fSucceeded);
 
     std::string elsewhere = cadSchema(partInfo + end);
     for (std::string::size_type at; (at = elsewhere.find("brisvale.example/Schemas/Cad")) != std::string::npos;)
