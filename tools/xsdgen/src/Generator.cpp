@@ -26,7 +26,7 @@ namespace fs = std::filesystem;
 struct Plan
 {
     std::vector<std::pair<fs::path, std::string>> files;   // path, content
-    std::set<fs::path> ownedFolders;                         // folders that hold only this folder's files
+    std::set<fs::path> ownedFolders;                         // folders whose generated files are all this folder's
     std::vector<std::string> inputs;
 };
 
@@ -60,16 +60,16 @@ std::optional<Plan> makePlan(const GeneratorOptions& options, std::ostream& mess
         const std::string folderName = fs::canonical(options.schemaDir).filename().string();
         for (const GeneratedFile& file : emitTestSupport(set, folderName))
             plan.files.emplace_back(fs::path(options.testSupportDir) / file.path, file.content);
-        plan.ownedFolders.insert(options.testSupportDir);
         plan.ownedFolders.insert(fs::path(options.testSupportDir) / "samples");
     }
     return plan;
 }
 
-// Removes the files of the owned folders that the plan does not produce:
-// the outputs of types that left the schemas.
+// Removes the generated files (.hpp, .cpp, .xml) of the owned folders that
+// the plan does not produce: the outputs of types that left the schemas.
 void removeStaleFiles(const Plan& plan)
 {
+    const std::set<fs::path> generatedExtensions{".hpp", ".cpp", ".xml"};
     std::set<fs::path> produced;
     for (const auto& file : plan.files)
         produced.insert(file.first);
@@ -77,7 +77,8 @@ void removeStaleFiles(const Plan& plan)
     {
         std::error_code failure;
         for (const fs::directory_entry& entry : fs::directory_iterator(folder, failure))
-            if (entry.is_regular_file() && produced.count(entry.path()) == 0)
+            if (entry.is_regular_file() && generatedExtensions.count(entry.path().extension()) != 0
+                && produced.count(entry.path()) == 0)
                 fs::remove(entry.path());
     }
 }
