@@ -1,6 +1,7 @@
 #ifndef XSDGEN_RUNTIME_HPP
 #define XSDGEN_RUNTIME_HPP
 
+#include <set>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,11 @@ const char* const exportHeader = "Brisvale/Soa/Common/Xml/CadExport.hpp";
 // The runtime classes, which the class pairs use unqualified: a schema type
 // may not take one of their names.
 std::vector<Name> classes();
+
+// The members that every class pair has from the runtime (BaseObject, Handle)
+// or writes itself: an accessor may not take one of their names.
+inline const std::set<std::string> classPairMembers{
+    "getHandleObject", "askRefCount", "reallyClone", "outputXML", "parse", "init", "addRef", "removeRef"};
 
 } // namespace Runtime
 } // namespace Xsdgen

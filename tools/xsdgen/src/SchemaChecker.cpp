@@ -12,10 +12,6 @@ namespace Xsdgen {
 
 namespace {
 
-// The members that every class pair has; an accessor of the same name would clash.
-const std::set<std::string> classPairMembers{
-    "getHandleObject", "askRefCount", "reallyClone", "outputXML", "parse", "init", "addRef", "removeRef"};
-
 class Checker
 {
 public:
@@ -109,7 +105,7 @@ private:
                 fieldFunctions.insert(accessor.name);
             for (const std::string& function : fieldFunctions)
             {
-                if (classPairMembers.count(function) != 0)
+                if (Runtime::classPairMembers.count(function) != 0)
                     error(field.location, typeName, "field \"" + field.xmlName + "\": accessor " + function
                                                         + " would hide a member that every class pair has");
                 const auto inserted = functions.emplace(function, field.xmlName);
