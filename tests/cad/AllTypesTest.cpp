@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,17 +21,8 @@
 #include <Brisvale/Soa/Internal/Common/MarkRecorder.hpp>
 #include <Brisvale/Soa/Internal/Common/Monitor.hpp>
 
+#include "MessageTestSupport.hpp"
 #include "MessageTypeRegistry.hpp"
-#include "XmlTestSupport.hpp"
-
-namespace Brisvale {
-namespace Testing {
-void registerSoa200603Types(std::vector<MessageTypeEntry>& entries);
-void registerDatamanagement200701Types(std::vector<MessageTypeEntry>& entries);
-void registerStructuremanagement200701Types(std::vector<MessageTypeEntry>& entries);
-void registerStructuremanagement200706Types(std::vector<MessageTypeEntry>& entries);
-} // namespace Testing
-} // namespace Brisvale
 
 namespace {
 
@@ -42,52 +32,10 @@ using Brisvale::Soa::Common::Xml::XmlStream;
 using Brisvale::Soa::Common::Xml::parseXmlDocument;
 using Brisvale::Soa::Internal::Common::MarkRecorder;
 using Brisvale::Soa::Internal::Common::ScopedMonitorListener;
-using Brisvale::Testing::MessageTypeEntry;
+using Brisvale::Testing::MessageTypeCase;
+using Brisvale::Testing::readFile;
 
-struct TypeCase
-{
-    MessageTypeEntry entry;
-    std::string folder;
-};
-
-// Keeps test output readable: a case prints as its type's qualified name.
-void PrintTo(const TypeCase& typeCase, std::ostream* out)
-{
-    *out << typeCase.entry.qualifiedName;
-}
-
-std::vector<TypeCase> allTypes()
-{
-    struct Folder
-    {
-        const char* name;
-        void (*registerTypes)(std::vector<MessageTypeEntry>&);
-    };
-    const Folder folders[] = {
-        {"soa_2006_03", &Brisvale::Testing::registerSoa200603Types},
-        {"datamanagement_2007_01", &Brisvale::Testing::registerDatamanagement200701Types},
-        {"structuremanagement_2007_01", &Brisvale::Testing::registerStructuremanagement200701Types},
-        {"structuremanagement_2007_06", &Brisvale::Testing::registerStructuremanagement200706Types},
-    };
-    std::vector<TypeCase> cases;
-    for (const Folder& folder : folders) {
-        std::vector<MessageTypeEntry> entries;
-        folder.registerTypes(entries);
-        for (const MessageTypeEntry& entry : entries)
-            cases.push_back({entry, folder.name});
-    }
-    return cases;
-}
-
-std::string readFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-class AllTypes : public ::testing::TestWithParam<TypeCase>
+class AllTypes : public ::testing::TestWithParam<MessageTypeCase>
 {
 protected:
     std::string folderDir() const { return std::string(BRISVALE_TEST_SUPPORT_DIR) + "/" + GetParam().folder; }
@@ -183,8 +131,8 @@ TEST_P(AllTypes, OnlyTheOutermostCallRecordsMarks)
     EXPECT_EQ(recorder.events(), expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Generated, AllTypes, ::testing::ValuesIn(allTypes()),
-                         [](const ::testing::TestParamInfo<TypeCase>& info) {
+INSTANTIATE_TEST_SUITE_P(Generated, AllTypes, ::testing::ValuesIn(Brisvale::Testing::allMessageTypes()),
+                         [](const ::testing::TestParamInfo<MessageTypeCase>& info) {
                              return info.param.folder + "_" + info.param.entry.localName;
                          });
 

@@ -1,0 +1,80 @@
+// Every request and response type against a document written out by hand
+// from its fields, in tests/cad/expected/<folder>/<Operation>Request.xml or
+// Response.xml: the document is parsed into the message type and written back,
+// and the written text must be the document's text exactly (attribute order,
+// namespace declarations and escapes included; only the line breaks and
+// indentation between tags of the file are layout). A wrong element or
+// attribute name, form or order in a schema file changes that text.
+
+#include <memory>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <Brisvale/Soa/Common/Xml/XMLNode.hpp>
+#include <Brisvale/Soa/Common/Xml/XmlDocumentReader.hpp>
+#include <Brisvale/Soa/Common/Xml/XmlStream.hpp>
+
+#include "MessageTestSupport.hpp"
+#include "MessageTypeRegistry.hpp"
+
+namespace {
+
+using Brisvale::Testing::MessageTypeCase;
+
+bool endsWith(const std::string& text, const std::string& end)
+{
+    return text.size() > end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
+}
+
+// The request and response types of the Cad operations.
+std::vector<MessageTypeCase> operationMessages()
+{
+    std::vector<MessageTypeCase> cases;
+    for (const MessageTypeCase& typeCase : Brisvale::Testing::allMessageTypes())
+        if (typeCase.folder != "soa_2006_03" &&
+            (endsWith(typeCase.entry.localName, "Input") || endsWith(typeCase.entry.localName, "Response")))
+            cases.push_back(typeCase);
+    return cases;
+}
+
+// "CreateOrUpdatePartsInput" -> "CreateOrUpdatePartsRequest".
+std::string documentName(const std::string& localName)
+{
+    return endsWith(localName, "Input") ? localName.substr(0, localName.size() - 5) + "Request" : localName;
+}
+
+// The document without the line breaks and indentation between its tags.
+std::string withoutLayout(const std::string& text)
+{
+    return std::regex_replace(text, std::regex(">\n *(<|$)"), ">$1");
+}
+
+class ExpectedDocument : public ::testing::TestWithParam<MessageTypeCase>
+{
+};
+
+TEST(ExpectedDocuments, EveryOperationHasARequestAndAResponse)
+{
+    EXPECT_EQ(operationMessages().size(), 42u);
+}
+
+TEST_P(ExpectedDocument, IsWhatTheMessageWritesBackAfterReadingIt)
+{
+    const std::string expected =
+        withoutLayout(Brisvale::Testing::expectedDocument(GetParam().folder, documentName(GetParam().entry.localName)));
+    ASSERT_FALSE(expected.empty()) << "no expected document";
+    std::unique_ptr<Brisvale::Soa::Common::Xml::XMLNode> root = Brisvale::Soa::Common::Xml::parseXmlDocument(expected);
+    Brisvale::Soa::Common::Xml::XmlStream stream;
+    GetParam().entry.roundTrip(*root, stream, root->getName());
+    EXPECT_EQ(stream.str(), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cad, ExpectedDocument, ::testing::ValuesIn(operationMessages()),
+                         [](const ::testing::TestParamInfo<MessageTypeCase>& info) {
+                             return info.param.folder + "_" + documentName(info.param.entry.localName);
+                         });
+
+} // namespace
