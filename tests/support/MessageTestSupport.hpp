@@ -4,6 +4,7 @@
 // Reading the hand-written expected documents of tests/cad/expected.
 
 #include <fstream>
+#include <regex>
 #include <sstream>
 #include <string>
 
@@ -26,6 +27,13 @@ inline std::string readFile(const std::string& path)
 inline std::string expectedDocument(const std::string& folder, const std::string& name)
 {
     return readFile(std::string(BRISVALE_EXPECTED_DOCUMENTS_DIR) + "/" + folder + "/" + name + ".xml");
+}
+
+// An expected document without the line breaks and indentation between its
+// tags: the exact text that a message holding its content writes.
+inline std::string expectedText(const std::string& folder, const std::string& name)
+{
+    return std::regex_replace(expectedDocument(folder, name), std::regex(">\n *(<|$)"), ">$1");
 }
 
 // An expected document parsed into a new default message.
