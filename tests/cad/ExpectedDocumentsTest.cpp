@@ -32,10 +32,9 @@ bool endsWith(const std::string& text, const std::string& end)
 std::vector<MessageTypeCase> operationMessages()
 {
     std::vector<MessageTypeCase> cases;
-    for (const MessageTypeCase& typeCase : Brisvale::Testing::allMessageTypes())
-        if (typeCase.folder != "soa_2006_03" &&
-            (endsWith(typeCase.entry.localName, "Input") || endsWith(typeCase.entry.localName, "Response")))
-            cases.push_back(typeCase);
+    for (const MessageTypeCase& type : Brisvale::Testing::allMessageTypes())
+        if (type.folder != "soa_2006_03" && (endsWith(type.entry.localName, "Input") || endsWith(type.entry.localName, "Response")))
+            cases.push_back(type);
     return cases;
 }
 
@@ -45,9 +44,7 @@ std::string documentName(const std::string& localName)
     return endsWith(localName, "Input") ? localName.substr(0, localName.size() - 5) + "Request" : localName;
 }
 
-class ExpectedDocument : public ::testing::TestWithParam<MessageTypeCase>
-{
-};
+using ExpectedDocument = ::testing::TestWithParam<MessageTypeCase>;
 
 TEST(ExpectedDocuments, EveryOperationHasARequestAndAResponse)
 {

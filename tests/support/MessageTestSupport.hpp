@@ -22,25 +22,21 @@ inline std::string readFile(const std::string& path)
     return text.str();
 }
 
-// An expected document: <folder>/<name>.xml, for instance
-// ("datamanagement_2007_01", "CreateOrUpdatePartsRequest").
-inline std::string expectedDocument(const std::string& folder, const std::string& name)
-{
-    return readFile(std::string(BRISVALE_EXPECTED_DOCUMENTS_DIR) + "/" + folder + "/" + name + ".xml");
-}
-
-// An expected document without the line breaks and indentation between its
-// tags: the exact text that a message holding its content writes.
+// An expected document, <folder>/<name>.xml under tests/cad/expected (for
+// instance "datamanagement_2007_01", "CreateOrUpdatePartsRequest"), without
+// the line breaks and indentation between its tags: the exact text that a
+// message holding its content writes.
 inline std::string expectedText(const std::string& folder, const std::string& name)
 {
-    return std::regex_replace(expectedDocument(folder, name), std::regex(">\n *(<|$)"), ">$1");
+    const std::string path = std::string(BRISVALE_EXPECTED_DOCUMENTS_DIR) + "/" + folder + "/" + name + ".xml";
+    return std::regex_replace(readFile(path), std::regex(">\n *(<|$)"), ">$1");
 }
 
 // An expected document parsed into a new default message.
 template <class Message>
 Message readExpected(const std::string& folder, const std::string& name)
 {
-    return readXml<Message>(expectedDocument(folder, name));
+    return readXml<Message>(expectedText(folder, name));
 }
 
 } // namespace Testing

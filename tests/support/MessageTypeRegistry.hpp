@@ -6,18 +6,8 @@
 #include <utility>
 #include <vector>
 
-namespace Brisvale {
-namespace Soa {
-namespace Common {
-namespace Xml {
-
-class XMLNode;
-class XmlStream;
-
-} // namespace Xml
-} // namespace Common
-} // namespace Soa
-} // namespace Brisvale
+#include <Brisvale/Soa/Common/Xml/XMLNode.hpp>
+#include <Brisvale/Soa/Common/Xml/XmlStream.hpp>
 
 namespace Brisvale {
 namespace Testing {
