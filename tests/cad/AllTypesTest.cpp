@@ -39,10 +39,7 @@ class AllTypes : public ::testing::TestWithParam<MessageTypeCase>
 {
 protected:
     std::string folderDir() const { return std::string(BRISVALE_TEST_SUPPORT_DIR) + "/" + GetParam().folder; }
-    std::string sampleText() const
-    {
-        return readFile(folderDir() + "/samples/" + GetParam().entry.localName + ".xml");
-    }
+    std::string sampleText() const { return readFile(folderDir() + "/samples/" + GetParam().entry.localName + ".xml"); }
     std::string roundTrip(const XMLNode& node) const
     {
         XmlStream stream;
@@ -72,10 +69,7 @@ TEST_P(AllTypes, WrittenDocumentIsValidAgainstTheSchemaFiles)
     // The process id keeps parallel runs of the suite apart.
     const std::string path = ::testing::TempDir() + "written-" + GetParam().folder + "-" +
                              GetParam().entry.localName + "-" + std::to_string(getpid()) + ".xml";
-    {
-        std::ofstream out(path, std::ios::binary);
-        out << roundTrip(*sampleRoot);
-    }
+    std::ofstream(path, std::ios::binary) << roundTrip(*sampleRoot);
     const std::string command = "xmllint --noout --schema '" + folderDir() + "/" + GetParam().folder +
                                 "-roots.xsd' '" + path + "' > /dev/null 2>&1";
     EXPECT_EQ(std::system(command.c_str()), 0) << command;
