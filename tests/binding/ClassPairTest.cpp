@@ -59,13 +59,14 @@ TEST(ClassPair, CopiesShareAndCloneCopiesOneLevel)
     original.getItem().setUid("shared-child");
     Dm::AttributeInfo firstAttribute = original.getAttrListArray()[0];
     firstAttribute.setValue("aluminium");
-    EXPECT_EQ(clone->getName(), "bracket");
-    EXPECT_EQ(clone->getAttrListArray().size(), 1u);
-    EXPECT_EQ(clone->getItem().getUid(), "shared-child");
-    EXPECT_EQ(clone->getAttrListArray()[0].getValue(), "aluminium");
-    EXPECT_EQ(clone->askRefCount(), 0);
+    // Fresh strings and array, shared children and entries, same namespace.
+    const Dm::ItemInfoImpl& cloned = *clone;
+    EXPECT_EQ(cloned.getName() + "|" + cloned.getItemId() + "|" + cloned.getItem().getUid(), "bracket|000123|shared-child");
+    EXPECT_EQ(cloned.getAttrListArray().size(), 1u);
+    EXPECT_EQ(cloned.getAttrListArray()[0].getValue(), "aluminium");
+    EXPECT_EQ(cloned.askRefCount(), 0);
     Brisvale::Soa::Common::Xml::XmlStream stream;
-    clone->outputXML(stream, "item");
+    cloned.outputXML(stream, "item");
     EXPECT_EQ(stream.str().rfind("<item xmlns=\"http://brisvale.example/Schemas/Cad/2007-01/DataManagement\"", 0), 0u);
 }
 
