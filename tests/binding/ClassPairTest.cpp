@@ -1,4 +1,4 @@
-// The sharing, cloning and parsing rules that every class pair follows,
+// The sharing, cloning, parsing and flag rules that every class pair follows,
 // checked on a few representative generated types.
 
 #include <memory>
@@ -9,12 +9,13 @@
 #include <Brisvale/Schemas/Cad/_2007_01/Datamanagement/AttributeInfo.hpp>
 #include <Brisvale/Schemas/Cad/_2007_01/Datamanagement/GenerateAlternateIdsProperties.hpp>
 #include <Brisvale/Schemas/Cad/_2007_01/Datamanagement/ItemInfo.hpp>
-#include <Brisvale/Schemas/Soa/_2006_03/Base/ModelObject.hpp>
 #include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
 #include <Brisvale/Soa/Common/Xml/Conversions.hpp>
 #include <Brisvale/Soa/Common/Xml/XMLNode.hpp>
 #include <Brisvale/Soa/Common/Xml/XmlDocumentReader.hpp>
 #include <Brisvale/Soa/Common/Xml/XmlStream.hpp>
+
+#include "XmlTestSupport.hpp"
 
 namespace {
 
@@ -119,6 +120,23 @@ TEST(ClassPair, AttributeTextThatDoesNotConvertIsAClearError)
     std::unique_ptr<XMLNode> root = parseXmlDocument("<p altIdType='' pattern='' count='12x'/>");
     Dm::GenerateAlternateIdsProperties properties;
     EXPECT_THROW(properties.parse(*root), Brisvale::Soa::Common::Xml::BadLexicalCast);
+}
+
+// The optional attributes of the base-schema types carry "set" flags. (That
+// parse raises the flags of present attributes, and only those, is checked for
+// every base type by the round trip of AllTypesTest.)
+TEST(ClassPair, BaseSchemaOptionalAttributesAreWrittenOnlyWhenSet)
+{
+    Base::ModelObject object;
+    object.setUid("QHJ1");
+    EXPECT_FALSE(object.isClassNameSet());
+    const std::string start = "<object xmlns='http://brisvale.example/Schemas/Soa/2006-03/Base' uid='QHJ1'";
+    EXPECT_TRUE(Brisvale::Testing::sameXml(Brisvale::Testing::writeXml(object, "object"), start + "/>"));
+    object.setClassName("Item");
+    EXPECT_TRUE(object.isClassNameSet());
+    object.setType("Part");
+    object.setIsTypeSet(false);
+    EXPECT_TRUE(Brisvale::Testing::sameXml(Brisvale::Testing::writeXml(object, "object"), start + " className='Item'/>"));
 }
 
 } // namespace

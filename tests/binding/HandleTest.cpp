@@ -30,7 +30,6 @@ private:
 class Probe : public Handle<ProbeImpl>
 {
 public:
-    explicit Probe(int* destroyed) : Handle<ProbeImpl>(new ProbeImpl(destroyed)) {}
     explicit Probe(ProbeImpl* impl) : Handle<ProbeImpl>(impl) {}
     ProbeImpl& impl() const { return getHandleObject(); }
     int count() const { return getHandleObject().askRefCount(); }
@@ -40,7 +39,7 @@ TEST(Handle, CopiesShareOneObjectAndTheLastOneDeletesIt)
 {
     int destroyed = 0;
     {
-        Probe first(&destroyed);
+        Probe first(new ProbeImpl(&destroyed));
         EXPECT_EQ(first.count(), 1);
         {
             Probe copy(first);
@@ -57,8 +56,8 @@ TEST(Handle, AssignmentReleasesTheOldObjectAndSharesTheNew)
 {
     int destroyedA = 0;
     int destroyedB = 0;
-    Probe a(&destroyedA);
-    Probe b(&destroyedB);
+    Probe a(new ProbeImpl(&destroyedA));
+    Probe b(new ProbeImpl(&destroyedB));
     Probe& alias = a;
     a = alias;
     EXPECT_EQ(a.count(), 1);

@@ -33,13 +33,12 @@ using Brisvale::Soa::Common::Xml::parseXmlDocument;
 using Brisvale::Soa::Internal::Common::MarkRecorder;
 using Brisvale::Soa::Internal::Common::ScopedMonitorListener;
 using Brisvale::Testing::MessageTypeCase;
-using Brisvale::Testing::readFile;
 
 class AllTypes : public ::testing::TestWithParam<MessageTypeCase>
 {
 protected:
     std::string folderDir() const { return std::string(BRISVALE_TEST_SUPPORT_DIR) + "/" + GetParam().folder; }
-    std::string sampleText() const { return readFile(folderDir() + "/samples/" + GetParam().entry.localName + ".xml"); }
+    std::string sampleText() const { return Brisvale::Testing::readFile(folderDir() + "/samples/" + GetParam().entry.localName + ".xml"); }
     std::string roundTrip(const XMLNode& node) const
     {
         XmlStream stream;

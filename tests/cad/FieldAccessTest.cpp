@@ -70,12 +70,12 @@ const std::string propsValues = "true|2007-03-15T10:20:31|16|endItem-1|endItemRe
 
 TEST(FieldAccess, EveryKindOfFieldReadsBackThroughItsAccessor)
 {
-    const auto parts = readExpected<Dm::CreateOrUpdatePartsInput>("datamanagement_2007_01", "CreateOrUpdatePartsRequest");
+    const auto parts = readExpected<Dm::CreateOrUpdatePartsInput>("datamanagement_2007_01", "CreateOrUpdatePartsInput");
     const Dm::PartInfo& part = parts.getInfoArray().at(0);
     EXPECT_EQ(itemFields(part.getItemInput()), itemValues);
     EXPECT_EQ(fileFields(part.getDatasetInputArray().at(0).getDatasetFileInfoArray().at(0)), fileValues);
 
-    const auto windows = readExpected<Sm::CreateBOMWindowsInput>("structuremanagement_2007_01", "CreateBOMWindowsRequest");
+    const auto windows = readExpected<Sm::CreateBOMWindowsInput>("structuremanagement_2007_01", "CreateBOMWindowsInput");
     EXPECT_EQ(propsFields(windows.getInfoArray().at(0).getRevRuleConfigInfo().getProps()), propsValues);
 
     const auto ids = readExpected<Dm::GenerateAlternateIdsResponse>("datamanagement_2007_01", "GenerateAlternateIdsResponse");
@@ -83,7 +83,7 @@ TEST(FieldAccess, EveryKindOfFieldReadsBackThroughItsAccessor)
     EXPECT_EQ(ids.getInputIndexToAltIdArray().at(0).getValueArray(), std::vector<std::string>{"BR-<2>"});
 
     const auto structure = readExpected<Sm::CreateOrUpdateAbsoluteStructureInput>("structuremanagement_2007_01",
-                                                                                    "CreateOrUpdateAbsoluteStructureRequest");
+                                                                                    "CreateOrUpdateAbsoluteStructureInput");
     const Sm::AbsOccDataInfo& data = structure.getInfoArray().at(0).getBvrAbsOccInfoArray().at(0).getAbsOccData();
     EXPECT_EQ(data.getOverridesToRemoveArray(), std::vector<std::string>{"overridesToRemove-1"});
     EXPECT_EQ(data.getOccTransformArray(), std::vector<double>{-2.25});
