@@ -14,7 +14,7 @@ namespace Soa {
 namespace Common {
 namespace Xml {
 
-class SAXToNodeParser;
+class TreeBuilder;
 
 // One element of a parsed XML document. A node owns its children; the whole
 // tree is released by destroying the root, however deep it is.
@@ -68,7 +68,7 @@ public:
     XMLNode* addChild(std::unique_ptr<XMLNode> child);
 
 private:
-    friend class SAXToNodeParser;
+    friend class TreeBuilder;
 
     struct AttributeStore;
     struct SharedText;

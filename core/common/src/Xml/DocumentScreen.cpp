@@ -1,0 +1,265 @@
+#include "Xml/DocumentScreen.hpp"
+
+#include <algorithm>
+#include <string>
+
+#include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
+
+#include "Xml/XmlCharacters.hpp"
+
+namespace Brisvale {
+namespace Soa {
+namespace Common {
+namespace Xml {
+
+namespace {
+
+// The text as a sequence of code units of one, or two in either byte order.
+struct Units
+{
+    const unsigned char* bytes;
+    std::size_t count;
+    std::size_t width;
+    bool bigEndian;
+
+    char32_t operator[](std::size_t i) const
+    {
+        if (width == 1)
+            return bytes[i];
+        const unsigned char first = bytes[2 * i];
+        const unsigned char second = bytes[2 * i + 1];
+        return bigEndian ? (first << 8 | second) : (second << 8 | first);
+    }
+
+    bool startsWith(std::size_t at, const char* ascii) const
+    {
+        for (; *ascii != 0; ++ascii, ++at)
+        {
+            if (at >= count || (*this)[at] != static_cast<unsigned char>(*ascii))
+                return false;
+        }
+        return true;
+    }
+
+    // Where the ASCII sequence next starts at or after from; count if nowhere.
+    std::size_t find(std::size_t from, const char* ascii) const
+    {
+        while (from < count && !startsWith(from, ascii))
+            ++from;
+        return from;
+    }
+};
+
+[[noreturn]] void refuseAt(const Units& units, std::size_t at, const std::string& reason)
+{
+    std::size_t line = 1;
+    std::size_t lineStart = 0;
+    for (std::size_t i = 0; i < at; ++i)
+    {
+        if (units[i] == '\n')
+        {
+            ++line;
+            lineStart = i + 1;
+        }
+    }
+    throw Exceptions::DomException("XML document refused at line " + std::to_string(line) + ", column "
+                                   + std::to_string(at - lineStart + 1) + ": " + reason);
+}
+
+bool bytesAre(const unsigned char* data, std::size_t length, const char* expected, std::size_t count)
+{
+    if (length < count)
+        return false;
+    for (std::size_t i = 0; i < count; ++i)
+    {
+        if (data[i] != static_cast<unsigned char>(expected[i]))
+            return false;
+    }
+    return true;
+}
+
+// Lays the text out as code units, as the parsers detect it from its first
+// bytes; sets start past a byte-order mark.
+Units layOut(const unsigned char* data, std::size_t length, std::size_t& start, bool& utf8Mark)
+{
+    const Units bytes{data, length, 1, false};
+    const char* const ucs4[] = {"\0\0\0<", "<\0\0\0", "\0\0<\0", "\0<\0\0", "\0\0\xFE\xFF", "\xFF\xFE\0\0"};
+    for (const char* pattern : ucs4)
+    {
+        if (bytesAre(data, length, pattern, 4))
+            refuseAt(bytes, 0, "UCS-4 text is not read");
+    }
+    if (bytesAre(data, length, "\x4C\x6F\xA7\x94", 4))
+        refuseAt(bytes, 0, "EBCDIC text is not read");
+
+    start = 0;
+    utf8Mark = false;
+    if (bytesAre(data, length, "\xFE\xFF", 2) || bytesAre(data, length, "\0<\0?", 4))
+    {
+        start = data[0] == 0xFE ? 1 : 0;
+        return Units{data, length / 2, 2, true};
+    }
+    if (bytesAre(data, length, "\xFF\xFE", 2) || bytesAre(data, length, "<\0?\0", 4))
+    {
+        start = data[0] == 0xFF ? 1 : 0;
+        return Units{data, length / 2, 2, false};
+    }
+    if (bytesAre(data, length, "\xEF\xBB\xBF", 3))
+    {
+        start = 3;
+        utf8Mark = true;
+    }
+    return bytes;
+}
+
+bool isSpace(char32_t c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// The value of a pseudo-attribute of the XML declaration; empty if absent.
+std::string declared(const std::string& declaration, const char* name)
+{
+    std::size_t at = declaration.find(name);
+    if (at == std::string::npos)
+        return std::string();
+    at = declaration.find_first_of("\"'", at);
+    if (at == std::string::npos)
+        return std::string();
+    const std::size_t end = declaration.find(declaration[at], at + 1);
+    if (end == std::string::npos)
+        return std::string();
+    std::string value = declaration.substr(at + 1, end - at - 1);
+    for (char& c : value)
+    {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    return value;
+}
+
+// Checks the XML declaration and returns where it ends (start if there is
+// none) and whether the text must be UTF-8.
+std::size_t checkDeclaration(const Units& units, std::size_t start, bool utf8Mark, bool& utf8)
+{
+    utf8 = units.width == 1;
+    if (!units.startsWith(start, "<?xml") || start + 5 >= units.count || !isSpace(units[start + 5]))
+        return start;
+    const std::size_t end = std::min(units.find(start, "?>") + 2, units.count);
+    std::string declaration;
+    for (std::size_t i = start; i < end && units[i] < 0x80; ++i)
+        declaration += static_cast<char>(units[i]);
+
+    const std::string version = declared(declaration, "version");
+    if (!version.empty() && version != "1.0")
+        refuseAt(units, start, "XML version " + version + " is not read, only 1.0");
+    const std::string encoding = declared(declaration, "encoding");
+    if (encoding.empty() || units.width != 1)
+        return end;
+    const bool declaresUtf8 = encoding == "UTF-8" || encoding == "UTF8";
+    if (utf8Mark && !declaresUtf8)
+        refuseAt(units, start, "a UTF-8 byte-order mark on a document declared " + encoding);
+    if (encoding.compare(0, 3, "UTF") == 0 && !declaresUtf8)
+        refuseAt(units, start, "the document is declared " + encoding + " but is not");
+    utf8 = declaresUtf8;
+    return end;
+}
+
+// Refuses a document type declaration among the comments and processing
+// instructions before the root element.
+void checkProlog(const Units& units, std::size_t at)
+{
+    while (at < units.count)
+    {
+        if (isSpace(units[at]))
+        {
+            ++at;
+            continue;
+        }
+        const char* end = nullptr;
+        if (units.startsWith(at, "<?"))
+            end = "?>";
+        else if (units.startsWith(at, "<!--"))
+            end = "-->";
+        else
+            break;
+        at = std::min(units.find(at + 2, end) + std::char_traits<char>::length(end), units.count);
+    }
+    if (units.startsWith(at, "<!DOCTYPE"))
+        refuseAt(units, at, "document type declarations are not accepted");
+}
+
+// One pass over every code unit: NUL characters, UTF-8 sequences, and the
+// attributes of each start tag, counted as the equals signs outside quotes
+// between a "<" and the ">" that ends the tag. No "<" can stand inside a
+// tag, so each "<" starts the count afresh.
+void checkBody(const Units& units, bool utf8)
+{
+    bool inTag = false;
+    char32_t quote = 0;
+    std::size_t equals = 0;
+    std::size_t tagStart = 0;
+    std::size_t i = 0;
+    while (i < units.count)
+    {
+        const char32_t c = units[i];
+        if (c >= 0x80)
+        {
+            if (!utf8)
+            {
+                ++i;
+                continue;
+            }
+            const std::size_t at = i;
+            if (decodeUtf8(units.bytes, units.count, i) == kInvalidSequence)
+                refuseAt(units, at, "invalid UTF-8");
+            continue;
+        }
+        switch (c)
+        {
+        case 0:
+            refuseAt(units, i, "a NUL character");
+        case '<':
+            inTag = true;
+            quote = 0;
+            equals = 0;
+            tagStart = i;
+            break;
+        case '>':
+            inTag = inTag && quote != 0;
+            break;
+        case '"':
+        case '\'':
+            if (inTag && (quote == 0 || quote == c))
+                quote = quote == 0 ? c : 0;
+            break;
+        case '=':
+            if (inTag && quote == 0 && ++equals > kMaxAttributesPerElement)
+                refuseAt(units, tagStart, "an element with more than " + std::to_string(kMaxAttributesPerElement)
+                                              + " attributes");
+            break;
+        default:
+            break;
+        }
+        ++i;
+    }
+}
+
+} // namespace
+
+void screenDocument(const char* data, std::size_t length)
+{
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(data);
+    std::size_t start = 0;
+    bool utf8Mark = false;
+    const Units units = layOut(bytes, length, start, utf8Mark);
+    bool utf8 = false;
+    const std::size_t afterDeclaration = checkDeclaration(units, start, utf8Mark, utf8);
+    checkProlog(units, afterDeclaration);
+    checkBody(units, utf8);
+}
+
+} // namespace Xml
+} // namespace Common
+} // namespace Soa
+} // namespace Brisvale
