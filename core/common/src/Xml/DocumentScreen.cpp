@@ -1,7 +1,12 @@
 #include "Xml/DocumentScreen.hpp"
 
 #include <algorithm>
+#include <array>
 #include <string>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 #include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
 
@@ -189,12 +194,61 @@ void checkProlog(const Units& units, std::size_t at)
         refuseAt(units, at, "document type declarations are not accepted");
 }
 
+// The bytes that the pass over the body skips: ASCII but for NUL and the
+// characters of tags.
+constexpr std::array<bool, 256> makePlain()
+{
+    std::array<bool, 256> plain{};
+    for (int c = 1; c < 0x80; ++c)
+        plain[c] = c != '<' && c != '>' && c != '"' && c != '\'' && c != '=';
+    return plain;
+}
+
+constexpr std::array<bool, 256> kPlain = makePlain();
+
+bool isPlain(char32_t c)
+{
+    return c < 0x100 && kPlain[c];
+}
+
+// Where the first byte at or after i that is not plain stands; length if none.
+std::size_t skipPlainBytes(const unsigned char* bytes, std::size_t length, std::size_t i)
+{
+#ifdef __SSE2__
+    // Sixteen bytes at a time while none of them needs a look.
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i marks[] = {_mm_set1_epi8('<'), _mm_set1_epi8('>'), _mm_set1_epi8('"'), _mm_set1_epi8('\''),
+                             _mm_set1_epi8('=')};
+    while (length - i >= 16)
+    {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+        __m128i found = _mm_cmpeq_epi8(block, zero);
+        for (const __m128i& mark : marks)
+            found = _mm_or_si128(found, _mm_cmpeq_epi8(block, mark));
+        // The top bit of each byte marks non-ASCII.
+        const int mask = _mm_movemask_epi8(_mm_or_si128(found, block));
+        if (mask != 0)
+            return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+        i += 16;
+    }
+#endif
+    while (i < length && kPlain[bytes[i]])
+        ++i;
+    return i;
+}
+
 // One pass over every code unit: NUL characters, UTF-8 sequences, and the
 // attributes of each start tag, counted as the equals signs outside quotes
 // between a "<" and the ">" that ends the tag. No "<" can stand inside a
-// tag, so each "<" starts the count afresh.
+// tag, so each "<" starts the count afresh. Compiled once for each unit
+// width, so that the common case of bytes is a tight loop.
+template <std::size_t kWidth>
 void checkBody(const Units& units, bool utf8)
 {
+    static_assert(kWidth == 1 || kWidth == 2, "bytes or UTF-16 code units");
+    const auto unitAt = [&units](std::size_t i) -> char32_t {
+        return kWidth == 1 ? units.bytes[i] : units[i];
+    };
     bool inTag = false;
     char32_t quote = 0;
     std::size_t equals = 0;
@@ -202,17 +256,24 @@ void checkBody(const Units& units, bool utf8)
     std::size_t i = 0;
     while (i < units.count)
     {
-        const char32_t c = units[i];
+        if (kWidth == 1)
+        {
+            i = skipPlainBytes(units.bytes, units.count, i);
+        }
+        else
+        {
+            while (i < units.count && isPlain(unitAt(i)))
+                ++i;
+        }
+        if (i == units.count)
+            break;
+        const char32_t c = unitAt(i);
         if (c >= 0x80)
         {
-            if (!utf8)
-            {
-                ++i;
-                continue;
-            }
             const std::size_t at = i;
-            if (decodeUtf8(units.bytes, units.count, i) == kInvalidSequence)
+            if (kWidth == 1 && utf8 && decodeUtf8(units.bytes, units.count, i) == kInvalidSequence)
                 refuseAt(units, at, "invalid UTF-8");
+            i = i == at ? at + 1 : i;
             continue;
         }
         switch (c)
@@ -228,17 +289,14 @@ void checkBody(const Units& units, bool utf8)
         case '>':
             inTag = inTag && quote != 0;
             break;
-        case '"':
-        case '\'':
-            if (inTag && (quote == 0 || quote == c))
-                quote = quote == 0 ? c : 0;
-            break;
         case '=':
             if (inTag && quote == 0 && ++equals > kMaxAttributesPerElement)
                 refuseAt(units, tagStart, "an element with more than " + std::to_string(kMaxAttributesPerElement)
                                               + " attributes");
             break;
-        default:
+        default:  // a quote
+            if (inTag && (quote == 0 || quote == c))
+                quote = quote == 0 ? c : 0;
             break;
         }
         ++i;
@@ -256,7 +314,10 @@ void screenDocument(const char* data, std::size_t length)
     bool utf8 = false;
     const std::size_t afterDeclaration = checkDeclaration(units, start, utf8Mark, utf8);
     checkProlog(units, afterDeclaration);
-    checkBody(units, utf8);
+    if (units.width == 1)
+        checkBody<1>(units, utf8);
+    else
+        checkBody<2>(units, utf8);
 }
 
 } // namespace Xml
