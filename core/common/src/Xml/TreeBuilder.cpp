@@ -78,6 +78,7 @@ void TreeBuilder::releaseSharedTexts()
     for (const auto& entry : fSharedTexts)
         XMLNode::SharedText::release(entry.second);
     fSharedTexts.clear();
+    fSharedTextsByKey.clear();
 }
 
 XMLNode::SharedText& TreeBuilder::sharedText(std::string_view text)
@@ -90,6 +91,18 @@ XMLNode::SharedText& TreeBuilder::sharedText(std::string_view text)
     std::unique_ptr<XMLNode::SharedText> shared(XMLNode::SharedText::create(std::string(text)));
     fSharedTexts.emplace(std::string_view(shared->text), shared.get());
     return *shared.release();
+}
+
+XMLNode::SharedText& TreeBuilder::sharedText(std::string_view text, const void* key)
+{
+    if (key == nullptr)
+        return sharedText(text);
+    const auto found = fSharedTextsByKey.find(key);
+    if (found != fSharedTextsByKey.end())
+        return *found->second;
+    XMLNode::SharedText& shared = sharedText(text);
+    fSharedTextsByKey.emplace(key, &shared);
+    return shared;
 }
 
 void TreeBuilder::releaseUnfinished()
@@ -115,7 +128,8 @@ std::unique_ptr<XMLNode> TreeBuilder::takeRoot()
     return std::move(fRoot);
 }
 
-void TreeBuilder::startElement(std::string_view namespaceUri, std::string_view localName)
+void TreeBuilder::startElement(std::string_view namespaceUri, std::string_view localName, const void* uriKey,
+                               const void* nameKey)
 {
     if (fOpenNodes.size() >= kMaxDepth)
         refuse("elements nested deeper than " + std::to_string(kMaxDepth) + " levels");
@@ -134,9 +148,9 @@ void TreeBuilder::startElement(std::string_view namespaceUri, std::string_view l
         if (parent != nullptr && parent->fNamespaceUri != nullptr && parent->fNamespaceUri->text == namespaceUri)
             node->shareNamespaceUri(*parent->fNamespaceUri);
         else
-            node->shareNamespaceUri(sharedText(namespaceUri));
+            node->shareNamespaceUri(sharedText(namespaceUri, uriKey));
     }
-    node->shareName(sharedText(localName));
+    node->shareName(sharedText(localName, nameKey));
 
     fOpenNodes.push_back(node.release());
     fChildStarts.push_back(fClosedChildren.size());

@@ -48,8 +48,12 @@ public:
     // memory of the next tree to budget bytes.
     void reset(std::size_t budget);
 
-    // An element starts: its attributes follow, then endAttributes.
-    void startElement(std::string_view namespaceUri, std::string_view localName);
+    // An element starts: its attributes follow, then endAttributes. A
+    // parser that hands out one pointer for each distinct name or URI of a
+    // document passes them as keys, and the builder finds the shared copy
+    // by the pointer; null keys make it look the text up.
+    void startElement(std::string_view namespaceUri, std::string_view localName,
+                      const void* uriKey = nullptr, const void* nameKey = nullptr);
     void addAttribute(std::string_view namespaceUri, std::string_view localName, std::string_view value);
     void endAttributes();
     void appendText(std::string_view text);
@@ -66,6 +70,7 @@ private:
     [[noreturn]] static void refuse(const std::string& reason);
     void charge(std::size_t bytes);
     XMLNode::SharedText& sharedText(std::string_view text);
+    XMLNode::SharedText& sharedText(std::string_view text, const void* key);
     void closeCurrent();
     void releaseUnfinished();
     void releaseSharedTexts();
@@ -80,6 +85,7 @@ private:
     // Element names and namespace URIs met so far, keyed by their own text;
     // the builder holds one reference to each.
     std::unordered_map<std::string_view, XMLNode::SharedText*> fSharedTexts;
+    std::unordered_map<const void*, XMLNode::SharedText*> fSharedTextsByKey;
 };
 
 } // namespace Xml
