@@ -14,7 +14,9 @@ namespace {
 
 // What the allocator adds to every block it hands out, as the budget counts it.
 const std::size_t kBlockOverhead = 16;
-const std::size_t kNodeCost = sizeof(XMLNode) + kBlockOverhead + sizeof(XMLNode*);
+// A node, its place among its parent's children, and its place, with room
+// to grow, among the children waiting for their parent to close.
+const std::size_t kNodeCost = sizeof(XMLNode) + kBlockOverhead + 3 * sizeof(XMLNode*);
 
 // A tree may take three times its text, and a megabyte more for small
 // documents: with the text and the parser's copy of it, reading a document
