@@ -210,6 +210,17 @@ TEST(XMLNode, DefaultNodeIsAnEmptyRootThatOwnsItsChildrenOnce)
     parent.addChild(std::move(owned));
 }
 
+TEST(XMLNode, ParsedTreesAndBuiltNodesMixAndAreFreedTogether)
+{
+    XMLNode built;
+    std::unique_ptr<XMLNode> parsed = parseXmlDocument("<a><b><c/></b></a>");
+    XMLNode* added = parsed->getChildren()[0]->addChild(std::make_unique<XMLNode>());
+    added->addChild(parseXmlDocument("<d><e/></d>"));
+    built.addChild(std::move(parsed));
+    EXPECT_EQ("d", added->getChildren()[0]->getName());
+    EXPECT_EQ(added, added->getChildren()[0]->getParent());
+}
+
 TEST(XMLNode, VeryDeepTreeIsDestroyedWithoutRecursion)
 {
     std::unique_ptr<XMLNode> root(new XMLNode());

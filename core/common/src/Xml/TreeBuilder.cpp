@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "Xml/NodeArena.hpp"
 #include "Xml/PackedAttributes.hpp"
 #include "Xml/SharedText.hpp"
 
@@ -16,7 +17,7 @@ namespace {
 const std::size_t kBlockOverhead = 16;
 // A node, its place among its parent's children, and its place, with room
 // to grow, among the children waiting for their parent to close.
-const std::size_t kNodeCost = sizeof(XMLNode) + kBlockOverhead + 3 * sizeof(XMLNode*);
+const std::size_t kNodeCost = sizeof(XMLNode) + 3 * sizeof(XMLNode*);
 
 // A tree may take three times its text, and a megabyte more for small
 // documents: with the text and the parser's copy of it, reading a document
@@ -110,10 +111,14 @@ XMLNode::SharedText& TreeBuilder::sharedText(std::string_view text, const void* 
 void TreeBuilder::releaseUnfinished()
 {
     // Open nodes have no children yet; closed children are whole subtrees.
+    // All live in the arena of the root, the first open node, which goes last.
+    XMLNode::NodeArena* arena = fOpenNodes.empty() ? nullptr : fOpenNodes.front()->fArena;
     for (XMLNode* node : fClosedChildren)
-        delete node;
-    for (XMLNode* node : fOpenNodes)
-        delete node;
+        XMLNode::destroy(node, arena);
+    for (std::size_t i = fOpenNodes.size(); i > 1; --i)
+        XMLNode::destroy(fOpenNodes[i - 1], arena);
+    if (!fOpenNodes.empty())
+        delete fOpenNodes.front();
     fClosedChildren.clear();
     fOpenNodes.clear();
     fChildStarts.clear();
@@ -142,22 +147,32 @@ void TreeBuilder::startElement(std::string_view namespaceUri, std::string_view l
     reserveOneMore(fOpenNodes);
     reserveOneMore(fChildStarts);
 
-    std::unique_ptr<XMLNode> node(new XMLNode());
+    if (fOpenNodes.empty() && fRoot)
+        refuse("a second root element");
+    XMLNode* node = fOpenNodes.empty() ? newRoot() : new (fOpenNodes.front()->fArena->allocate()) XMLNode();
+    // Held by the builder at once; its names are given below.
+    fOpenNodes.push_back(node);
+    fChildStarts.push_back(fClosedChildren.size());
+    fPackedAttributes.clear();
+    fAttributeCount = 0;
+
     if (!namespaceUri.empty())
     {
         // Most elements share their parent's namespace: no lookup then.
-        const XMLNode* parent = fOpenNodes.empty() ? nullptr : fOpenNodes.back();
+        const XMLNode* parent = fOpenNodes.size() < 2 ? nullptr : fOpenNodes[fOpenNodes.size() - 2];
         if (parent != nullptr && parent->fNamespaceUri != nullptr && parent->fNamespaceUri->text == namespaceUri)
             node->shareNamespaceUri(*parent->fNamespaceUri);
         else
             node->shareNamespaceUri(sharedText(namespaceUri, uriKey));
     }
     node->shareName(sharedText(localName, nameKey));
+}
 
-    fOpenNodes.push_back(node.release());
-    fChildStarts.push_back(fClosedChildren.size());
-    fPackedAttributes.clear();
-    fAttributeCount = 0;
+XMLNode* TreeBuilder::newRoot()
+{
+    std::unique_ptr<XMLNode> root(new XMLNode());
+    root->fArena = new XMLNode::NodeArena();
+    return root.release();
 }
 
 void TreeBuilder::addAttribute(std::string_view namespaceUri, std::string_view localName, std::string_view value)

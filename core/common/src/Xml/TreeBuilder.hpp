@@ -72,6 +72,8 @@ private:
     XMLNode::SharedText& sharedText(std::string_view text);
     XMLNode::SharedText& sharedText(std::string_view text, const void* key);
     void closeCurrent();
+    // The first node of a document, which owns the arena of the others.
+    static XMLNode* newRoot();
     void releaseUnfinished();
     void releaseSharedTexts();
 
