@@ -158,9 +158,11 @@ void TreeBuilder::startElement(std::string_view namespaceUri, std::string_view l
 
     if (!namespaceUri.empty())
     {
-        // Most elements share their parent's namespace: no lookup then.
+        // Without a key, most elements share their parent's namespace: no
+        // lookup then.
         const XMLNode* parent = fOpenNodes.size() < 2 ? nullptr : fOpenNodes[fOpenNodes.size() - 2];
-        if (parent != nullptr && parent->fNamespaceUri != nullptr && parent->fNamespaceUri->text == namespaceUri)
+        if (uriKey == nullptr && parent != nullptr && parent->fNamespaceUri != nullptr
+            && parent->fNamespaceUri->text == namespaceUri)
             node->shareNamespaceUri(*parent->fNamespaceUri);
         else
             node->shareNamespaceUri(sharedText(namespaceUri, uriKey));
