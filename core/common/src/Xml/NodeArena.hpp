@@ -19,11 +19,19 @@ namespace Xml {
 // the arena is destroyed in place and its memory never freed alone.
 struct XMLNode::NodeArena
 {
-    static constexpr std::size_t kNodesPerBlock = 1024;
+    // Blocks grow from a few nodes, for small documents, to this many.
+    static constexpr std::size_t kFirstBlockNodes = 16;
+    static constexpr std::size_t kMaxBlockNodes = 1024;
 
-    std::vector<XMLNode*> blocks;   // owned; sorted by address once looked up
-    XMLNode* current = nullptr;     // the block being filled
-    std::size_t usedInCurrent = kNodesPerBlock;
+    struct Block
+    {
+        XMLNode* first;     // owned
+        std::size_t nodes;  // room for
+    };
+
+    std::vector<Block> blocks;  // sorted by address once looked up
+    Block current{nullptr, 0};  // the block being filled
+    std::size_t usedInCurrent = 0;
     bool sorted = true;
 
     NodeArena() = default;
@@ -32,23 +40,24 @@ struct XMLNode::NodeArena
 
     ~NodeArena()
     {
-        for (XMLNode* block : blocks)
-            ::operator delete(block);
+        for (const Block& block : blocks)
+            ::operator delete(block.first);
     }
 
     // Room for one node, not yet constructed.
     void* allocate()
     {
-        if (usedInCurrent == kNodesPerBlock)
+        if (usedInCurrent == current.nodes)
         {
             if (blocks.size() == blocks.capacity())
                 blocks.reserve(blocks.empty() ? 16 : 2 * blocks.size());
-            current = static_cast<XMLNode*>(::operator new(kNodesPerBlock * sizeof(XMLNode)));
+            const std::size_t nodes = std::min(kMaxBlockNodes, std::max(kFirstBlockNodes, 2 * current.nodes));
+            current = Block{static_cast<XMLNode*>(::operator new(nodes * sizeof(XMLNode))), nodes};
             blocks.push_back(current);
             usedInCurrent = 0;
             sorted = false;
         }
-        return current + usedInCurrent++;
+        return current.first + usedInCurrent++;
     }
 
     bool contains(const XMLNode* node)
@@ -56,14 +65,16 @@ struct XMLNode::NodeArena
         const std::less<const XMLNode*> before;
         if (!sorted)
         {
-            std::sort(blocks.begin(), blocks.end(), before);
+            std::sort(blocks.begin(), blocks.end(),
+                      [&before](const Block& a, const Block& b) { return before(a.first, b.first); });
             sorted = true;
         }
-        auto block = std::upper_bound(blocks.begin(), blocks.end(), node, before);
+        auto block = std::upper_bound(blocks.begin(), blocks.end(), node,
+                                      [&before](const XMLNode* n, const Block& b) { return before(n, b.first); });
         if (block == blocks.begin())
             return false;
         --block;
-        return before(node, *block + kNodesPerBlock);
+        return before(node, block->first + block->nodes);
     }
 };
 
