@@ -61,7 +61,6 @@ struct Read
         xmlStopParser(context);
     }
 
-
     // Runs one step, keeping whatever it throws; a refusal gets the
     // parser's position.
     template <class Step>
