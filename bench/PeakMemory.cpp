@@ -93,7 +93,7 @@ int readAndReport(const char* path)
     std::printf("peak resident while reading:  %8.1f MB (VmHWM; ru_maxrss %.1f MB)\n",
                 megabytes(peak), static_cast<double>(usage.ru_maxrss) / 1024);
     std::printf("resident after reading:       %8.1f MB (text and message)\n", megabytes(after));
-    std::printf("peak / text size:             %8.2f   (budget < 6)\n", peak / size);
+    std::printf("peak / text size:             %8.2f   (budget <= 4.5)\n", peak / size);
     std::printf("(peak - before) / text size:  %8.2f   (what reading added)\n",
                 (peak - before) / size);
     return 0;
