@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <string>
 
 #ifdef __SSE2__
@@ -194,47 +195,66 @@ void checkProlog(const Units& units, std::size_t at)
         refuseAt(units, at, "document type declarations are not accepted");
 }
 
-// The bytes that the pass over the body skips: ASCII but for NUL and the
-// characters of tags.
-constexpr std::array<bool, 256> makePlain()
+// Bytes that a pass skips: ASCII but for NUL and the given marks.
+struct PlainBytes
 {
     std::array<bool, 256> plain{};
-    for (int c = 1; c < 0x80; ++c)
-        plain[c] = c != '<' && c != '>' && c != '"' && c != '\'' && c != '=';
-    return plain;
-}
+    char marks[5] = {};
+    int markCount = 0;
 
-constexpr std::array<bool, 256> kPlain = makePlain();
+    constexpr explicit PlainBytes(const char* markList)
+    {
+        for (; *markList != 0; ++markList)
+            marks[markCount++] = *markList;
+        for (int c = 1; c < 0x80; ++c)
+            plain[c] = std::char_traits<char>::find(marks, markCount, static_cast<char>(c)) == nullptr;
+    }
+
+    // Where the first byte at or after i that is not plain stands; length
+    // if none.
+    std::size_t skip(const unsigned char* bytes, std::size_t length, std::size_t i) const
+    {
+#ifdef __SSE2__
+        // Sixteen bytes at a time while none of them needs a look.
+        while (length - i >= 16)
+        {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+            __m128i found = _mm_cmpeq_epi8(block, _mm_setzero_si128());
+            for (int m = 0; m < markCount; ++m)
+                found = _mm_or_si128(found, _mm_cmpeq_epi8(block, _mm_set1_epi8(marks[m])));
+            // The top bit of each byte marks non-ASCII.
+            const int mask = _mm_movemask_epi8(_mm_or_si128(found, block));
+            if (mask != 0)
+                return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+            i += 16;
+        }
+#endif
+        while (i < length && plain[bytes[i]])
+            ++i;
+        return i;
+    }
+};
+
+// Between tags, and inside an attribute value, where only a "<" (which
+// cannot stand there) ends the look.
+constexpr PlainBytes kOutsideValues("<>\"'=");
+constexpr PlainBytes kInsideValues("<");
 
 bool isPlain(char32_t c)
 {
-    return c < 0x100 && kPlain[c];
+    return c < 0x100 && kOutsideValues.plain[c];
 }
 
-// Where the first byte at or after i that is not plain stands; length if none.
-std::size_t skipPlainBytes(const unsigned char* bytes, std::size_t length, std::size_t i)
+// Skips a whole attribute value that opens at the quote at i, when it is
+// plain ASCII and closed, and returns where it closes; i when it is not,
+// which the pass then takes a unit at a time.
+std::size_t skipPlainValue(const Units& units, std::size_t i)
 {
-#ifdef __SSE2__
-    // Sixteen bytes at a time while none of them needs a look.
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i marks[] = {_mm_set1_epi8('<'), _mm_set1_epi8('>'), _mm_set1_epi8('"'), _mm_set1_epi8('\''),
-                             _mm_set1_epi8('=')};
-    while (length - i >= 16)
-    {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
-        __m128i found = _mm_cmpeq_epi8(block, zero);
-        for (const __m128i& mark : marks)
-            found = _mm_or_si128(found, _mm_cmpeq_epi8(block, mark));
-        // The top bit of each byte marks non-ASCII.
-        const int mask = _mm_movemask_epi8(_mm_or_si128(found, block));
-        if (mask != 0)
-            return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
-        i += 16;
-    }
-#endif
-    while (i < length && kPlain[bytes[i]])
-        ++i;
-    return i;
+    const void* close = std::memchr(units.bytes + i + 1, units.bytes[i], units.count - i - 1);
+    if (close == nullptr)
+        return i;
+    const std::size_t end = static_cast<std::size_t>(static_cast<const unsigned char*>(close) - units.bytes);
+    return kInsideValues.skip(units.bytes, end, i + 1) == end ? end : i;
 }
 
 // One pass over every code unit: NUL characters, UTF-8 sequences, and the
@@ -258,7 +278,7 @@ void checkBody(const Units& units, bool utf8)
     {
         if (kWidth == 1)
         {
-            i = skipPlainBytes(units.bytes, units.count, i);
+            i = kOutsideValues.skip(units.bytes, units.count, i);
         }
         else
         {
@@ -295,8 +315,17 @@ void checkBody(const Units& units, bool utf8)
                                               + " attributes");
             break;
         default:  // a quote
-            if (inTag && (quote == 0 || quote == c))
-                quote = quote == 0 ? c : 0;
+            if (inTag && quote == 0)
+            {
+                const std::size_t close = kWidth == 1 ? skipPlainValue(units, i) : i;
+                if (close == i)
+                    quote = c;
+                i = close;
+            }
+            else if (inTag && quote == c)
+            {
+                quote = 0;
+            }
             break;
         }
         ++i;
