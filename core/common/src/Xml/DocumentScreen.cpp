@@ -207,7 +207,9 @@ struct PlainBytes
         for (; *markList != 0; ++markList)
             marks[markCount++] = *markList;
         for (int c = 1; c < 0x80; ++c)
-            plain[c] = std::char_traits<char>::find(marks, markCount, static_cast<char>(c)) == nullptr;
+            plain[c] = true;
+        for (int m = 0; m < markCount; ++m)
+            plain[static_cast<unsigned char>(marks[m])] = false;
     }
 
     // Where the first byte at or after i that is not plain stands; length
