@@ -106,7 +106,8 @@ void startElement(void* userData, const xmlChar* localName, const xmlChar*, cons
             throw TreeBuilder::Refusal{"more than " + std::to_string(kMaxDistinctNames)
                                        + " distinct names in one document"};
         // Names and URIs come from the parser's dictionary: one pointer each.
-        read.builder.startElement(view(uri), view(localName), uri, localName);
+        read.builder.startElementWithInternedNames(reinterpret_cast<const char*>(uri),
+                                                   reinterpret_cast<const char*>(localName));
         // Five pointers an attribute: local name, prefix, URI, value, value end.
         for (int i = 0; i < attributeCount; ++i, attributes += 5)
             read.builder.addAttribute(view(attributes[2]), view(attributes[0]), view(attributes[3], attributes[4]));

@@ -1,5 +1,6 @@
 #include "Xml/TreeBuilder.hpp"
 
+#include <cstdint>
 #include <limits>
 
 #include "Xml/NodeArena.hpp"
@@ -81,7 +82,8 @@ void TreeBuilder::releaseSharedTexts()
     for (const auto& entry : fSharedTexts)
         XMLNode::SharedText::release(entry.second);
     fSharedTexts.clear();
-    fSharedTextsByKey.clear();
+    fInternedTexts.clear();
+    fRecentInterned.fill({nullptr, nullptr});
 }
 
 XMLNode::SharedText& TreeBuilder::sharedText(std::string_view text)
@@ -96,15 +98,16 @@ XMLNode::SharedText& TreeBuilder::sharedText(std::string_view text)
     return *shared.release();
 }
 
-XMLNode::SharedText& TreeBuilder::sharedText(std::string_view text, const void* key)
+XMLNode::SharedText& TreeBuilder::internedText(const char* text)
 {
-    if (key == nullptr)
-        return sharedText(text);
-    const auto found = fSharedTextsByKey.find(key);
-    if (found != fSharedTextsByKey.end())
-        return *found->second;
-    XMLNode::SharedText& shared = sharedText(text);
-    fSharedTextsByKey.emplace(key, &shared);
+    auto& recent = fRecentInterned[(reinterpret_cast<std::uintptr_t>(text) >> 3) % fRecentInterned.size()];
+    if (recent.first == text)
+        return *recent.second;
+    const auto found = fInternedTexts.find(text);
+    XMLNode::SharedText& shared = found != fInternedTexts.end() ? *found->second : sharedText(text);
+    if (found == fInternedTexts.end())
+        fInternedTexts.emplace(text, &shared);
+    recent = {text, &shared};
     return shared;
 }
 
@@ -135,39 +138,47 @@ std::unique_ptr<XMLNode> TreeBuilder::takeRoot()
     return std::move(fRoot);
 }
 
-void TreeBuilder::startElement(std::string_view namespaceUri, std::string_view localName, const void* uriKey,
-                               const void* nameKey)
+XMLNode& TreeBuilder::openNode()
 {
     if (fOpenNodes.size() >= kMaxDepth)
         refuse("elements nested deeper than " + std::to_string(kMaxDepth) + " levels");
+    if (fOpenNodes.empty() && fRoot)
+        refuse("a second root element");
     charge(kNodeCost);
 
     // Room first, so that once the node exists nothing can fail before the
     // builder holds it.
     reserveOneMore(fOpenNodes);
     reserveOneMore(fChildStarts);
-
-    if (fOpenNodes.empty() && fRoot)
-        refuse("a second root element");
     XMLNode* node = fOpenNodes.empty() ? newRoot() : new (fOpenNodes.front()->fArena->allocate()) XMLNode();
-    // Held by the builder at once; its names are given below.
     fOpenNodes.push_back(node);
     fChildStarts.push_back(fClosedChildren.size());
     fPackedAttributes.clear();
     fAttributeCount = 0;
+    return *node;
+}
 
+void TreeBuilder::startElement(std::string_view namespaceUri, std::string_view localName)
+{
+    XMLNode& node = openNode();
     if (!namespaceUri.empty())
     {
-        // Without a key, most elements share their parent's namespace: no
-        // lookup then.
+        // Most elements share their parent's namespace: no lookup then.
         const XMLNode* parent = fOpenNodes.size() < 2 ? nullptr : fOpenNodes[fOpenNodes.size() - 2];
-        if (uriKey == nullptr && parent != nullptr && parent->fNamespaceUri != nullptr
-            && parent->fNamespaceUri->text == namespaceUri)
-            node->shareNamespaceUri(*parent->fNamespaceUri);
+        if (parent != nullptr && parent->fNamespaceUri != nullptr && parent->fNamespaceUri->text == namespaceUri)
+            node.shareNamespaceUri(*parent->fNamespaceUri);
         else
-            node->shareNamespaceUri(sharedText(namespaceUri, uriKey));
+            node.shareNamespaceUri(sharedText(namespaceUri));
     }
-    node->shareName(sharedText(localName, nameKey));
+    node.shareName(sharedText(localName));
+}
+
+void TreeBuilder::startElementWithInternedNames(const char* namespaceUri, const char* localName)
+{
+    XMLNode& node = openNode();
+    if (namespaceUri != nullptr && *namespaceUri != 0)
+        node.shareNamespaceUri(internedText(namespaceUri));
+    node.shareName(internedText(localName));
 }
 
 XMLNode* TreeBuilder::newRoot()

@@ -1,11 +1,13 @@
 #ifndef BRISVALE_SOA_COMMON_XML_TREEBUILDER_HPP
 #define BRISVALE_SOA_COMMON_XML_TREEBUILDER_HPP
 
+#include <array>
 #include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include <Brisvale/Soa/Common/Xml/XMLNode.hpp>
@@ -48,12 +50,12 @@ public:
     // memory of the next tree to budget bytes.
     void reset(std::size_t budget);
 
-    // An element starts: its attributes follow, then endAttributes. A
-    // parser that hands out one pointer for each distinct name or URI of a
-    // document passes them as keys, and the builder finds the shared copy
-    // by the pointer; null keys make it look the text up.
-    void startElement(std::string_view namespaceUri, std::string_view localName,
-                      const void* uriKey = nullptr, const void* nameKey = nullptr);
+    // An element starts: its attributes follow, then endAttributes.
+    void startElement(std::string_view namespaceUri, std::string_view localName);
+    // The same, for a parser that hands out one zero-terminated copy of
+    // each distinct name and URI of a document (null for no URI): the
+    // builder then finds the shared copy by the pointer.
+    void startElementWithInternedNames(const char* namespaceUri, const char* localName);
     void addAttribute(std::string_view namespaceUri, std::string_view localName, std::string_view value);
     void endAttributes();
     void appendText(std::string_view text);
@@ -70,7 +72,9 @@ private:
     [[noreturn]] static void refuse(const std::string& reason);
     void charge(std::size_t bytes);
     XMLNode::SharedText& sharedText(std::string_view text);
-    XMLNode::SharedText& sharedText(std::string_view text, const void* key);
+    XMLNode::SharedText& internedText(const char* text);
+    // Makes the next node, holds it as the current one and returns it.
+    XMLNode& openNode();
     void closeCurrent();
     // The first node of a document, which owns the arena of the others.
     static XMLNode* newRoot();
@@ -87,7 +91,9 @@ private:
     // Element names and namespace URIs met so far, keyed by their own text;
     // the builder holds one reference to each.
     std::unordered_map<std::string_view, XMLNode::SharedText*> fSharedTexts;
-    std::unordered_map<const void*, XMLNode::SharedText*> fSharedTextsByKey;
+    std::unordered_map<const char*, XMLNode::SharedText*> fInternedTexts;
+    // The texts of the pointers met last, in front of fInternedTexts.
+    std::array<std::pair<const char*, XMLNode::SharedText*>, 64> fRecentInterned;
 };
 
 } // namespace Xml
