@@ -2,7 +2,7 @@
 # Installs, with apt-get, whatever of the build's dependencies is missing.
 set -eu
 
-packages="build-essential cmake pkg-config libxerces-c-dev libgtest-dev libbenchmark-dev libxml2-utils"
+packages="build-essential cmake pkg-config libxerces-c-dev libxml2-dev libgtest-dev libbenchmark-dev libxml2-utils"
 
 missing=""
 for package in $packages; do
