@@ -67,7 +67,8 @@ void RatioReporter::Finalize()
     std::ostream& out = GetOutputStream();
     out << "\nThroughput ratios (higher is better)\n";
     printRatio(out, "write: WriteRequest / WriteBaseline", "WriteRequest", "WriteBaseline",
-               ">= 0.50");
+               ">= 0.70");
+    printRatio(out, "write: WriteRequest / WriteLimit", "WriteRequest", "WriteLimit", ">= 0.60");
     printRatio(out, "read: ReadResponse / SaxScanResponse", "ReadResponse", "SaxScanResponse",
                ">= 0.45");
     printRatio(out, "text to tree / SaxScanResponse", "ReadTextToTree", "SaxScanResponse", "");

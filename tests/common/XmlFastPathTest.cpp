@@ -103,13 +103,3 @@ TEST(XmlNodeNamespaces, NodesBuiltByHandKeepWhatTheyAreGiven)
     EXPECT_THROW(child->setNamespaceUri(std::string(1, '\0')), std::invalid_argument);
     EXPECT_EQ("urn:c", child->getNamespaceUri());
 }
-
-TEST(XmlStreamNames, AUriThatLooksLikeAPrefixKeyIsRefused)
-{
-    XmlStream stream;
-    stream << stream.writeOpenElement("urn:a", "root");
-    stream << stream.writeOpenElementClose("urn:a", false);
-    const std::string prefix = stream.getNamespacePrefix("urn:a");
-    EXPECT_THROW(stream.getNamespacePrefix(":" + prefix), std::invalid_argument);
-    EXPECT_THROW(stream.writeOpenElement(":" + prefix, "child"), std::invalid_argument);
-}
