@@ -1,5 +1,6 @@
 #include <Brisvale/Soa/Common/Xml/XmlStream.hpp>
 
+#include <algorithm>
 #include <cstring>
 #include <string_view>
 #include <ios>
@@ -37,9 +38,29 @@ bool hasPrefix(const std::string& name, std::size_t colon, const char (&prefix)[
     return colon == N - 1 && std::memcmp(name.data(), prefix, N - 1) == 0;
 }
 
+// Equality of a text with the bytes at data, eight bytes at a time from
+// the end: the namespace URIs compared here are long, and those of one
+// family differ only in their last part; the first eight bytes, read last,
+// may overlap bytes already compared.
 bool sameText(const std::string& text, const char* data, std::size_t size)
 {
-    return text.size() == size && std::memcmp(text.data(), data, size) == 0;
+    if (text.size() != size)
+        return false;
+    const char* bytes = text.data();
+    if (size < 8)
+        return std::equal(bytes, bytes + size, data);
+    std::uint64_t mine;
+    std::uint64_t theirs;
+    for (std::size_t end = size; end > 8; end -= 8)
+    {
+        std::memcpy(&mine, bytes + end - 8, 8);
+        std::memcpy(&theirs, data + end - 8, 8);
+        if (mine != theirs)
+            return false;
+    }
+    std::memcpy(&mine, bytes, 8);
+    std::memcpy(&theirs, data, 8);
+    return mine == theirs;
 }
 
 // ' xmlns="uri"' or ' xmlns:prefix="uri"'. Escaping the URI also refuses
@@ -69,7 +90,7 @@ bool XmlStream::isRootElement() const
 std::string XmlStream::writeOpenElement(const std::string& namespaceUri,
                                         const std::string& elementName)
 {
-    const std::size_t colon = checkQualifiedName(elementName, "element");
+    const std::size_t colon = colonOfCheckedName(elementName, "element");
     if (isUri(namespaceUri, kXmlnsNamespaceUri))
         throw std::invalid_argument("XmlStream: no element can be in the namespace "
                                     + namespaceUri);
@@ -171,8 +192,7 @@ std::string XmlStream::startTagText(const std::string& elementName, const StartT
     for (const std::string* text : declarations)
         size += text != nullptr ? text->size() : 0;
 
-    std::string text;
-    text.reserve(size);
+    std::string text = takeSpareText(size);
     text += '<';
     text += elementName;
     for (auto pending = fPending.rbegin(); pending != fPending.rend(); ++pending)
@@ -233,9 +253,10 @@ std::string XmlStream::writeAttribute(const std::string& name, std::string&& tex
 }
 
 // ' name="text"', built in place: this runs once for every attribute written.
-std::string XmlStream::frameAttribute(const std::string& name, const std::string& text)
+std::string XmlStream::frameAttribute(const std::string& name, const std::string& text) const
 {
-    std::string attribute(name.size() + text.size() + 4, '"');
+    std::string attribute = takeSpareText(name.size() + text.size() + 4);
+    attribute.resize(name.size() + text.size() + 4, '"');
     char* out = &attribute[0];
     *out++ = ' ';
     std::memcpy(out, name.data(), name.size());
@@ -248,7 +269,7 @@ std::string XmlStream::frameAttribute(const std::string& name, const std::string
 
 void XmlStream::checkAttribute(const std::string& name, const std::string& text) const
 {
-    const std::size_t colon = checkQualifiedName(name, "attribute");
+    const std::size_t colon = colonOfCheckedName(name, "attribute");
     if (fOpenElements.empty())
         throw std::logic_error("XmlStream: attribute " + name + " written outside a start tag");
     if (colon == std::string::npos)
@@ -308,11 +329,53 @@ const std::string XmlStream::getNamespacePrefix(const std::string& namespaceUri)
 std::string XmlStream::writeCloseElement(const std::string&, const std::string& elementName)
 {
     closeElement(&elementName);
-    std::string text(elementName.size() + 3, '>');
-    text[0] = '<';
-    text[1] = '/';
-    std::memcpy(&text[2], elementName.data(), elementName.size());
+    std::string text = takeSpareText(elementName.size() + 3);
+    text += "</";
+    text += elementName;
+    text += '>';
     return text;
+}
+
+// The colon's place in a name, as checkQualifiedName gives it. A message
+// writes the same few names over and over: each is checked once and kept in
+// a small table, where a name's length and two of its bytes choose a slot.
+std::size_t XmlStream::colonOfCheckedName(const std::string& name, const char* what) const
+{
+    const std::size_t slots = 128;
+    if (name.empty())
+        return checkQualifiedName(name, what);
+    if (fCheckedNames.empty())
+        fCheckedNames.resize(slots);
+    const std::size_t hash = name.size() * 31 + static_cast<unsigned char>(name.back()) * 7
+        + static_cast<unsigned char>(name[name.size() / 2]) * 3
+        + static_cast<unsigned char>(name[name.size() / 3]);
+    CheckedName& slot = fCheckedNames[hash % slots];
+    if (sameText(name, slot.name.data(), slot.name.size()))
+        return slot.colon;
+    const std::size_t colon = checkQualifiedName(name, what);
+    slot.name = name;
+    slot.colon = colon;
+    return colon;
+}
+
+// An empty string with room for at least capacity bytes, in the spare
+// buffer if there is one.
+std::string XmlStream::takeSpareText(std::size_t capacity) const
+{
+    std::string text = std::move(fSpareText);
+    text.clear();
+    text.reserve(capacity);
+    return text;
+}
+
+// Keeps the buffer of a text inserted into the stream, unless it is small
+// or very large, or the spare one is larger.
+void XmlStream::keepSpareText(std::string&& text)
+{
+    const std::size_t largestSpare = 4096;
+    const std::size_t capacity = text.capacity();
+    if (capacity > fSpareText.capacity() && capacity <= largestSpare)
+        fSpareText = std::move(text);
 }
 
 const XmlStream::Namespace* XmlStream::currentDefaultNamespace() const
@@ -454,6 +517,13 @@ XmlStream& operator<<(XmlStream& stream, const std::string& text)
         writeText(stream, text.data(), text.size());
     else
         static_cast<std::ostream&>(stream) << text;
+    return stream;
+}
+
+XmlStream& operator<<(XmlStream& stream, std::string&& text)
+{
+    stream << static_cast<const std::string&>(text);
+    stream.keepSpareText(std::move(text));
     return stream;
 }
 

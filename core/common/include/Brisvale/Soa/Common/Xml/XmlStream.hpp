@@ -129,6 +129,13 @@ private:
         Namespace* ownNamespace = nullptr;
     };
 
+    // A name that has been checked, with its colon's place (npos for none).
+    struct CheckedName
+    {
+        std::string name;
+        std::size_t colon = std::string::npos;
+    };
+
     XmlStream(const XmlStream&) = delete;
     XmlStream& operator=(const XmlStream&) = delete;
 
@@ -145,7 +152,11 @@ private:
     void declare(Prefix& prefix);
     void closeElement(const std::string* elementName);
     void checkAttribute(const std::string& name, const std::string& text) const;
-    static std::string frameAttribute(const std::string& name, const std::string& text);
+    std::size_t colonOfCheckedName(const std::string& name, const char* what) const;
+    std::string frameAttribute(const std::string& name, const std::string& text) const;
+    std::string takeSpareText(std::size_t capacity) const;
+    void keepSpareText(std::string&& text);
+    friend XmlStream& operator<<(XmlStream& stream, std::string&& text);
 
     // Every namespace URI met and every prefix bound, by URI and by prefix.
     std::map<std::string, Namespace, std::less<>> fNamespaces;
@@ -171,13 +182,24 @@ private:
     // The names of the open elements, outermost first, one after the other:
     // an end tag is compared with the name its element was opened with.
     std::string fOpenNames;
+
+    // The buffer of the last text inserted as a temporary, for the next
+    // text the stream hands out: tags and attributes then need no new
+    // allocation.
+    mutable std::string fSpareText;
+
+    // The names checked so far, a few of each length; empty until the first.
+    mutable std::vector<CheckedName> fCheckedNames;
 };
 
 // Inserts a string into the stream, as the standard output operator does,
 // without that operator's per-call set-up when the stream has no field width
 // and no tied stream: the write operations' results are inserted one by one,
 // and most of them are short. A failed write sets badbit, which throws.
+// A text inserted as a temporary leaves its buffer to the stream, which
+// builds the next results in it.
 BRISVALE_SOA_COMMON_API XmlStream& operator<<(XmlStream& stream, const std::string& text);
+BRISVALE_SOA_COMMON_API XmlStream& operator<<(XmlStream& stream, std::string&& text);
 BRISVALE_SOA_COMMON_API XmlStream& operator<<(XmlStream& stream, const char* text);
 
 } // namespace Xml
