@@ -227,13 +227,15 @@ TEST(XmlStreamNamespaces, PrefixesAskedForAreDeclaredOnTheNextStartTag)
     EXPECT_EQ("ns1", stream.getNamespacePrefix("urn:o"));
     start(stream, "urn:r", "Root");
     start(stream, "urn:r", "ns2:first");
-    // Asked for after the last start tag inside "first": "second" declares it.
+    // Asked for after the last start tag inside "first": "second" declares
+    // them, the latest first.
     EXPECT_EQ("ns3", stream.getNamespacePrefix("urn:t"));
+    EXPECT_EQ("ns4", stream.getNamespacePrefix("urn:u"));
     stream << stream.writeCloseElement("urn:r", "ns2:first");
     start(stream, "urn:r", "ns2:second", true);
     stream << stream.writeCloseElement("urn:r", "Root");
     EXPECT_EQ("<Root xmlns:ns1=\"urn:o\" xmlns=\"urn:r\" xmlns:ns2=\"urn:r\"><ns2:first></ns2:first>"
-              "<ns2:second xmlns:ns3=\"urn:t\"/></Root>", stream.str());
+              "<ns2:second xmlns:ns4=\"urn:u\" xmlns:ns3=\"urn:t\"/></Root>", stream.str());
 }
 
 TEST(XmlStreamNamespaces, PrefixesStayBoundToTheirFirstUriAndAreDeclaredAgainOutOfScope)
