@@ -1,6 +1,5 @@
 #include <Brisvale/Soa/Common/Xml/XmlStream.hpp>
 
-#include <algorithm>
 #include <cstring>
 #include <string_view>
 #include <ios>
@@ -38,29 +37,35 @@ bool hasPrefix(const std::string& name, std::size_t colon, const char (&prefix)[
     return colon == N - 1 && std::memcmp(name.data(), prefix, N - 1) == 0;
 }
 
+// Eight bytes of a text from the given end back, or all of a shorter one.
+inline std::uint64_t wordBefore(const char* bytes, std::size_t end)
+{
+    std::uint64_t word = 0;
+    if (end >= 8)
+    {
+        std::memcpy(&word, bytes + end - 8, 8);
+        return word;
+    }
+    for (std::size_t i = 0; i < end; ++i)
+        word = word << 8 | static_cast<unsigned char>(bytes[i]);
+    return word;
+}
+
 // Equality of a text with the bytes at data, eight bytes at a time from
 // the end: the namespace URIs compared here are long, and those of one
-// family differ only in their last part; the first eight bytes, read last,
-// may overlap bytes already compared.
-bool sameText(const std::string& text, const char* data, std::size_t size)
+// family differ only in their last part.
+inline bool sameText(const std::string& text, const char* data, std::size_t size)
 {
     if (text.size() != size)
         return false;
     const char* bytes = text.data();
-    if (size < 8)
-        return std::equal(bytes, bytes + size, data);
-    std::uint64_t mine;
-    std::uint64_t theirs;
-    for (std::size_t end = size; end > 8; end -= 8)
+    std::size_t end = size;
+    for (; end >= 8; end -= 8)
     {
-        std::memcpy(&mine, bytes + end - 8, 8);
-        std::memcpy(&theirs, data + end - 8, 8);
-        if (mine != theirs)
+        if (wordBefore(bytes, end) != wordBefore(data, end))
             return false;
     }
-    std::memcpy(&mine, bytes, 8);
-    std::memcpy(&theirs, data, 8);
-    return mine == theirs;
+    return wordBefore(bytes, end) == wordBefore(data, end);
 }
 
 // ' xmlns="uri"' or ' xmlns:prefix="uri"'. Escaping the URI also refuses
@@ -338,22 +343,24 @@ std::string XmlStream::writeCloseElement(const std::string&, const std::string& 
 
 // The colon's place in a name, as checkQualifiedName gives it. A message
 // writes the same few names over and over: each is checked once and kept in
-// a small table, where a name's length and two of its bytes choose a slot.
+// a small table, in a slot chosen by its length and last eight bytes, which
+// are the whole of most names.
 std::size_t XmlStream::colonOfCheckedName(const std::string& name, const char* what) const
 {
-    const std::size_t slots = 128;
+    const int slotBits = 6;
     if (name.empty())
         return checkQualifiedName(name, what);
     if (fCheckedNames.empty())
-        fCheckedNames.resize(slots);
-    const std::size_t hash = name.size() * 31 + static_cast<unsigned char>(name.back()) * 7
-        + static_cast<unsigned char>(name[name.size() / 2]) * 3
-        + static_cast<unsigned char>(name[name.size() / 3]);
-    CheckedName& slot = fCheckedNames[hash % slots];
-    if (sameText(name, slot.name.data(), slot.name.size()))
+        fCheckedNames.resize(std::size_t(1) << slotBits);
+    const std::uint64_t last = wordBefore(name.data(), name.size());
+    const std::uint64_t mixed = (last ^ name.size()) * 0x9E3779B97F4A7C15u;
+    CheckedName& slot = fCheckedNames[mixed >> (64 - slotBits)];
+    if (slot.lastWord == last && slot.name.size() == name.size()
+        && (name.size() <= 8 || sameText(name, slot.name.data(), slot.name.size())))
         return slot.colon;
     const std::size_t colon = checkQualifiedName(name, what);
     slot.name = name;
+    slot.lastWord = last;
     slot.colon = colon;
     return colon;
 }
@@ -364,7 +371,8 @@ std::string XmlStream::takeSpareText(std::size_t capacity) const
 {
     std::string text = std::move(fSpareText);
     text.clear();
-    text.reserve(capacity);
+    if (text.capacity() < capacity)
+        text.reserve(capacity);
     return text;
 }
 

@@ -132,6 +132,7 @@ private:
     // A name that has been checked, with its colon's place (npos for none).
     struct CheckedName
     {
+        std::uint64_t lastWord = 0;  // its last eight bytes, or all of a shorter one
         std::string name;
         std::size_t colon = std::string::npos;
     };
