@@ -189,7 +189,8 @@ private:
     // allocation.
     mutable std::string fSpareText;
 
-    // The names checked so far, a few of each length; empty until the first.
+    // Names already checked, one to a slot of a small table; empty until the
+    // first name is written.
     mutable std::vector<CheckedName> fCheckedNames;
 };
 
