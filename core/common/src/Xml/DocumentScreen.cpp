@@ -212,52 +212,75 @@ struct PlainBytes
             plain[static_cast<unsigned char>(marks[m])] = false;
     }
 
-    // Where the first byte at or after i that is not plain stands; length
-    // if none.
-    std::size_t skip(const unsigned char* bytes, std::size_t length, std::size_t i) const
-    {
 #ifdef __SSE2__
-        // Sixteen bytes at a time while none of them needs a look.
-        while (length - i >= 16)
-        {
-            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
-            __m128i found = _mm_cmpeq_epi8(block, _mm_setzero_si128());
-            for (int m = 0; m < markCount; ++m)
-                found = _mm_or_si128(found, _mm_cmpeq_epi8(block, _mm_set1_epi8(marks[m])));
-            // The top bit of each byte marks non-ASCII.
-            const int mask = _mm_movemask_epi8(_mm_or_si128(found, block));
-            if (mask != 0)
-                return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
-            i += 16;
-        }
-#endif
-        while (i < length && plain[bytes[i]])
-            ++i;
-        return i;
+    // One bit for each of the sixteen bytes at `at` that is not plain.
+    unsigned blockMarks(const unsigned char* at) const
+    {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        __m128i found = _mm_cmpeq_epi8(block, _mm_setzero_si128());
+        for (int m = 0; m < markCount; ++m)
+            found = _mm_or_si128(found, _mm_cmpeq_epi8(block, _mm_set1_epi8(marks[m])));
+        // The top bit of each byte marks non-ASCII.
+        return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(found, block)));
     }
+#endif
 };
 
-// Between tags, and inside an attribute value, where only a "<" (which
-// cannot stand there) ends the look.
-constexpr PlainBytes kOutsideValues("<>\"'=");
-constexpr PlainBytes kInsideValues("<");
+// Between tags and inside attribute values alike, the bytes a pass looks at.
+constexpr PlainBytes kMarks("<>\"'=");
 
 bool isPlain(char32_t c)
 {
-    return c < 0x100 && kOutsideValues.plain[c];
+    return c < 0x100 && kMarks.plain[c];
 }
 
-// Skips a whole attribute value that opens at the quote at i, when it is
-// plain ASCII and closed, and returns where it closes; i when it is not,
-// which the pass then takes a unit at a time.
-std::size_t skipPlainValue(const Units& units, std::size_t i)
+// Finds the bytes of a text that are not plain, in order. Sixteen bytes
+// are looked at together and their marks kept, so that the next mark in
+// the same sixteen costs no second look.
+class MarkFinder
 {
-    const void* close = std::memchr(units.bytes + i + 1, units.bytes[i], units.count - i - 1);
-    if (close == nullptr)
+public:
+    MarkFinder(const unsigned char* bytes, std::size_t length)
+        : fBytes(bytes)
+        , fLength(length)
+        , fBlock(length)
+        , fMarks(0)
+    {
+    }
+
+    // Where the first byte at or after i that is not plain stands; length
+    // if none.
+    std::size_t next(std::size_t i)
+    {
+#ifdef __SSE2__
+        while (true)
+        {
+            if (i >= fBlock && i - fBlock < kBlock)
+            {
+                const unsigned marks = fMarks & (~0u << (i - fBlock));
+                if (marks != 0)
+                    return fBlock + static_cast<std::size_t>(__builtin_ctz(marks));
+                i = fBlock + kBlock;
+            }
+            if (i >= fLength || fLength - i < kBlock)
+                break;
+            fBlock = i;
+            fMarks = kMarks.blockMarks(fBytes + i);
+        }
+#endif
+        while (i < fLength && kMarks.plain[fBytes[i]])
+            ++i;
         return i;
-    const std::size_t end = static_cast<std::size_t>(static_cast<const unsigned char*>(close) - units.bytes);
-    return kInsideValues.skip(units.bytes, end, i + 1) == end ? end : i;
-}
+    }
+
+private:
+    static constexpr std::size_t kBlock = 16;
+
+    const unsigned char* fBytes;
+    std::size_t fLength;
+    std::size_t fBlock;  // where the sixteen bytes of fMarks start; fLength before the first
+    unsigned fMarks;
+};
 
 // One pass over every code unit: NUL characters, UTF-8 sequences, and the
 // attributes of each start tag, counted as the equals signs outside quotes
@@ -271,6 +294,7 @@ void checkBody(const Units& units, bool utf8)
     const auto unitAt = [&units](std::size_t i) -> char32_t {
         return kWidth == 1 ? units.bytes[i] : units[i];
     };
+    MarkFinder finder(units.bytes, kWidth == 1 ? units.count : 0);
     bool inTag = false;
     char32_t quote = 0;
     std::size_t equals = 0;
@@ -280,7 +304,7 @@ void checkBody(const Units& units, bool utf8)
     {
         if (kWidth == 1)
         {
-            i = kOutsideValues.skip(units.bytes, units.count, i);
+            i = finder.next(i);
         }
         else
         {
@@ -318,12 +342,7 @@ void checkBody(const Units& units, bool utf8)
             break;
         default:  // a quote
             if (inTag && quote == 0)
-            {
-                const std::size_t close = kWidth == 1 ? skipPlainValue(units, i) : i;
-                if (close == i)
-                    quote = c;
-                i = close;
-            }
+                quote = c;
             else if (inTag && quote == c)
             {
                 quote = 0;

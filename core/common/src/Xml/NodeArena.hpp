@@ -16,9 +16,16 @@ namespace Xml {
 
 // The memory of the nodes of one parsed document but its root: blocks of
 // many nodes, side by side, freed together when the root goes. A node in
-// the arena is destroyed in place and its memory never freed alone.
+// the arena is destroyed in place and its memory never freed alone. The
+// attribute blocks that the parser makes sit in blocks of bytes beside
+// them, freed the same way.
 struct XMLNode::NodeArena
 {
+    // Bytes are handed out from blocks of this size, aligned for pointers;
+    // a larger request gets a block of its own.
+    static constexpr std::size_t kByteBlockSize = 64 * 1024;
+    static constexpr std::size_t kByteAlignment = alignof(void*);
+
     // Blocks grow from a few nodes, for small documents, to this many.
     static constexpr std::size_t kFirstBlockNodes = 16;
     static constexpr std::size_t kMaxBlockNodes = 1024;
@@ -33,6 +40,9 @@ struct XMLNode::NodeArena
     Block current{nullptr, 0};  // the block being filled
     std::size_t usedInCurrent = 0;
     bool sorted = true;
+    std::vector<char*> byteBlocks;  // owned
+    char* nextByte = nullptr;       // in the last byte block
+    std::size_t bytesLeft = 0;      // in the last byte block
 
     NodeArena() = default;
     NodeArena(const NodeArena&) = delete;
@@ -42,6 +52,34 @@ struct XMLNode::NodeArena
     {
         for (const Block& block : blocks)
             ::operator delete(block.first);
+        for (char* block : byteBlocks)
+            ::operator delete(block);
+    }
+
+    // Room for bytes that live as long as the arena.
+    void* allocateBytes(std::size_t size)
+    {
+        const std::size_t rounded = (size + kByteAlignment - 1) / kByteAlignment * kByteAlignment;
+        if (rounded > kByteBlockSize / 4)
+            return newByteBlock(rounded);
+        if (rounded > bytesLeft)
+        {
+            nextByte = newByteBlock(kByteBlockSize);
+            bytesLeft = kByteBlockSize;
+        }
+        void* bytes = nextByte;
+        nextByte += rounded;
+        bytesLeft -= rounded;
+        return bytes;
+    }
+
+    char* newByteBlock(std::size_t size)
+    {
+        if (byteBlocks.size() == byteBlocks.capacity())
+            byteBlocks.reserve(byteBlocks.empty() ? 16 : 2 * byteBlocks.size());
+        char* block = static_cast<char*>(::operator new(size));
+        byteBlocks.push_back(block);
+        return block;
     }
 
     // Room for one node, not yet constructed.

@@ -212,7 +212,7 @@ void TreeBuilder::endAttributes()
     if (fAttributeCount == 0)
         return;
     charge(fPackedAttributes.size() + 2 * kBlockOverhead);
-    fOpenNodes.back()->adoptPackedAttributes(fPackedAttributes, fAttributeCount);
+    fOpenNodes.back()->adoptPackedAttributes(fPackedAttributes, fAttributeCount, *fOpenNodes.front()->fArena);
     fPackedAttributes.clear();
     fAttributeCount = 0;
 }

@@ -18,14 +18,45 @@ namespace Xml {
 // The attributes of one node in one block of memory: this header, then the
 // packed entries, with no name twice. Once the map is built, it is the only
 // copy: the entries are dropped and every later lookup or change uses it.
+// The blocks the parser makes live in the document's arena; those made
+// later are the node's own.
 struct XMLNode::AttributeStore
 {
     std::map<std::string, std::string>* map;  // owned; null until built
-    std::uint32_t count;                      // entries
+    std::uint32_t count : 31;                 // entries, at least two bytes each
+    std::uint32_t inArena : 1;                // freed with the arena, not alone
     std::uint32_t size;                       // bytes of entries
 
     char* entries() { return reinterpret_cast<char*>(this + 1); }
     const char* entries() const { return reinterpret_cast<const char*>(this + 1); }
+
+    // A block of room for size bytes of entries, from the arena if given.
+    static AttributeStore* create(std::size_t size, std::size_t count, NodeArena* arena)
+    {
+        // Lengths are checked before the block exists, so that nothing leaks.
+        // Every entry takes two bytes at least, so a count below the size
+        // limit halved fits in its field.
+        const std::uint32_t checkedSize = checkedLength(size);
+        const std::uint32_t checkedCount = checkedLength(count);
+        void* memory = arena != nullptr ? arena->allocateBytes(sizeof(AttributeStore) + size)
+                                        : ::operator new(sizeof(AttributeStore) + size);
+        AttributeStore* store = new (memory) AttributeStore;
+        store->map = nullptr;
+        store->count = checkedCount;
+        store->inArena = arena != nullptr;
+        store->size = checkedSize;
+        return store;
+    }
+
+    // Frees the map and, unless the arena holds it, the block.
+    static void release(AttributeStore* store)
+    {
+        if (store == nullptr)
+            return;
+        delete store->map;
+        if (!store->inArena)
+            ::operator delete(store);
+    }
 };
 
 namespace {
@@ -41,6 +72,13 @@ const std::string& emptyString()
 {
     static const std::string empty;
     return empty;
+}
+
+std::string_view nameOf(const char* name)
+{
+    if (name == nullptr)
+        throw std::invalid_argument("XMLNode: an attribute name cannot be null");
+    return name;
 }
 
 } // namespace
@@ -91,15 +129,12 @@ void XMLNode::destroy(XMLNode* node, NodeArena* arena)
 XMLNode::~XMLNode()
 {
     destroyDescendants(this, fArena);
+    // The root's own attributes may sit in the arena: released first.
+    AttributeStore::release(fAttributes);
     delete fArena;
 
     SharedText::release(fNamespaceUri);
     SharedText::release(fName);
-    if (fAttributes != nullptr)
-    {
-        delete fAttributes->map;
-        ::operator delete(fAttributes);
-    }
 }
 
 const std::string& XMLNode::getName() const
@@ -180,7 +215,7 @@ bool XMLNode::usesAttributeMap() const
     return fAttributes != nullptr && (fAttributes->map != nullptr || fAttributes->count > kScanLimit);
 }
 
-bool XMLNode::findPackedAttribute(const std::string& name, std::string_view& value) const
+bool XMLNode::findPackedAttribute(std::string_view name, std::string_view& value) const
 {
     if (fAttributes == nullptr)
         return false;
@@ -195,24 +230,44 @@ bool XMLNode::findPackedAttribute(const std::string& name, std::string_view& val
     return false;
 }
 
-bool XMLNode::hasAttr(const std::string& name) const
+bool XMLNode::hasAttribute(std::string_view name) const
 {
     if (usesAttributeMap())
-        return buildAttributeMap().count(name) != 0;
+        return buildAttributeMap().count(std::string(name)) != 0;
     std::string_view value;
     return findPackedAttribute(name, value);
 }
 
-std::string XMLNode::getAttr(const std::string& name) const
+std::string XMLNode::attributeValue(std::string_view name) const
 {
     if (usesAttributeMap())
     {
         const AttributeMap& map = buildAttributeMap();
-        const auto attribute = map.find(name);
+        const auto attribute = map.find(std::string(name));
         return attribute == map.end() ? std::string() : attribute->second;
     }
     std::string_view value;
     return findPackedAttribute(name, value) ? std::string(value) : std::string();
+}
+
+bool XMLNode::hasAttr(const std::string& name) const
+{
+    return hasAttribute(name);
+}
+
+bool XMLNode::hasAttr(const char* name) const
+{
+    return hasAttribute(nameOf(name));
+}
+
+std::string XMLNode::getAttr(const std::string& name) const
+{
+    return attributeValue(name);
+}
+
+std::string XMLNode::getAttr(const char* name) const
+{
+    return attributeValue(nameOf(name));
 }
 
 const std::map<std::string, std::string>& XMLNode::attrs() const
@@ -238,25 +293,19 @@ std::map<std::string, std::string>& XMLNode::buildAttributeMap() const
         }
     }
     // From now on the map is the only copy: a bare header replaces the block.
-    AttributeStore* store = static_cast<AttributeStore*>(::operator new(sizeof(AttributeStore)));
-    new (store) AttributeStore{map.release(), 0, 0};
-    ::operator delete(fAttributes);
+    AttributeStore* store = AttributeStore::create(0, 0, nullptr);
+    store->map = map.release();
+    AttributeStore::release(fAttributes);
     fAttributes = store;
     return *store->map;
 }
 
-void XMLNode::replacePackedAttributes(const char* entries, std::size_t size, std::size_t count)
+void XMLNode::replacePackedAttributes(const char* entries, std::size_t size, std::size_t count, NodeArena* arena)
 {
-    // Lengths are checked before the block exists, so that nothing leaks.
-    const std::uint32_t checkedCount = checkedLength(count);
-    const std::uint32_t checkedSize = checkedLength(size);
-    // Exactly the size needed: the parser packs a node's attributes once,
-    // and at most kScanLimit are ever packed in one by one.
-    void* memory = ::operator new(sizeof(AttributeStore) + size);
-    AttributeStore* store = new (memory) AttributeStore{nullptr, checkedCount, checkedSize};
+    AttributeStore* store = AttributeStore::create(size, count, arena);
     if (size != 0)
         std::memcpy(store->entries(), entries, size);
-    ::operator delete(fAttributes);
+    AttributeStore::release(fAttributes);
     fAttributes = store;
 }
 
@@ -290,13 +339,15 @@ void XMLNode::setAttr(const std::string& name, const std::string& value)
     }
     appendField(packed, name);
     appendField(packed, value);
-    replacePackedAttributes(packed.data(), packed.size(), count + 1);
+    // Exactly the size needed, the node's own: at most kScanLimit are
+    // ever packed in one by one.
+    replacePackedAttributes(packed.data(), packed.size(), count + 1, nullptr);
 }
 
-void XMLNode::adoptPackedAttributes(const std::string& packed, std::size_t count)
+void XMLNode::adoptPackedAttributes(const std::string& packed, std::size_t count, NodeArena& arena)
 {
     if (count != 0)
-        replacePackedAttributes(packed.data(), packed.size(), count);
+        replacePackedAttributes(packed.data(), packed.size(), count, &arena);
 }
 
 void XMLNode::adoptChildren(XMLNode* const* first, XMLNode* const* last)

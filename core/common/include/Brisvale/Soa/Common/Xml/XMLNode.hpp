@@ -48,6 +48,11 @@ public:
     std::string getAttr(const std::string& name) const;
     // Whether the element has the attribute, even with an empty value.
     bool hasAttr(const std::string& name) const;
+    // The same two for a name given as zero-terminated text, such as a
+    // literal: no std::string is made for the name. Null is
+    // std::invalid_argument.
+    std::string getAttr(const char* name) const;
+    bool hasAttr(const char* name) const;
     // Every attribute, by local name: the node's own map, which later
     // setAttr calls change.
     const std::map<std::string, std::string>& attrs() const;
@@ -78,9 +83,11 @@ private:
 
     std::string& textForAppend();
     bool usesAttributeMap() const;
-    bool findPackedAttribute(const std::string& name, std::string_view& value) const;
+    std::string attributeValue(std::string_view name) const;
+    bool hasAttribute(std::string_view name) const;
+    bool findPackedAttribute(std::string_view name, std::string_view& value) const;
     std::map<std::string, std::string>& buildAttributeMap() const;
-    void replacePackedAttributes(const char* entries, std::size_t size, std::size_t count);
+    void replacePackedAttributes(const char* entries, std::size_t size, std::size_t count, NodeArena* arena);
 
     // Gives a name or URI slot its own text, or a share of the parser's.
     static void assignText(SharedText*& slot, const std::string& text);
@@ -88,8 +95,9 @@ private:
     // Shares the parser's copy of the name or URI.
     void shareName(SharedText& name);
     void shareNamespaceUri(SharedText& namespaceUri);
-    // Takes the parsed attributes as packed by the parser, with no name twice.
-    void adoptPackedAttributes(const std::string& packed, std::size_t count);
+    // Takes the parsed attributes as packed by the parser, with no name
+    // twice, into a block of the document's arena.
+    void adoptPackedAttributes(const std::string& packed, std::size_t count, NodeArena& arena);
     // Takes the children that the parser collected, in document order.
     void adoptChildren(XMLNode* const* first, XMLNode* const* last);
     // Frees the node's descendants, without recursion, then the node:
