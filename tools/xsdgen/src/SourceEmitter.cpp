@@ -97,13 +97,15 @@ private:
         {
             headers.insert("Brisvale/Soa/Common/Exceptions/DomException.hpp");
             usings.insert("::Brisvale::Soa::Common::Exceptions::DomException");
+            usings.insert("::Brisvale::Soa::Common::Exceptions::textForMessage");
         }
         if (writesStrings() || convertsValues())
             headers.insert("Brisvale/Soa/Common/Xml/Conversions.hpp");
         if (writesStrings())
             usings.insert("::Brisvale::Soa::Common::Xml::toXmlString");
         if (convertsValues())
-            usings.insert("::Brisvale::Soa::Common::Xml::lexical_cast");
+            usings.insert({"::Brisvale::Soa::Common::Xml::lexical_cast", "::Brisvale::Soa::Common::Xml::readAttribute",
+                           "::Brisvale::Soa::Common::Xml::readText"});
 
         for (const std::string& header : headers)
             fPrinter.print("#include <$header$>\n", {{"header", header}});
@@ -347,13 +349,14 @@ private:
 
     void writeAttributeParse(const CppField& field)
     {
-        std::string value = "node.getAttr(" + CodeText::literal(field.field->xmlName) + ")";
+        const std::string name = CodeText::literal(field.field->xmlName);
+        std::string value = "node.getAttr(" + name + ")";
         if (field.field->kind == ValueKind::Bool)
-            value = "lexical_cast<bool>(" + value + ")";
+            value = "readAttribute<bool>(node, " + name + ")";
         else if (field.field->kind == ValueKind::Int)
-            value = "lexical_cast<int>(" + value + ")";
+            value = "readAttribute<int>(node, " + name + ")";
         else if (field.field->kind == ValueKind::DateTime)
-            value = "lexical_cast<" + std::string(dateTimeClass) + ">(" + value + ")";
+            value = "readAttribute<" + std::string(dateTimeClass) + ">(node, " + name + ")";
 
         const Printer::Variables variables{{"name", CodeText::literal(field.field->xmlName)},
                                            {"setter", "set" + field.name},
@@ -403,13 +406,13 @@ private:
             else if (field.field->kind == ValueKind::String)
                 fPrinter.print("$add$(child->getText());\n", variables);
             else
-                fPrinter.print("$add$(lexical_cast<double>(child->getText()));\n", variables);
+                fPrinter.print("$add$(readText<double>(*child));\n", variables);
             fPrinter.outdent();
             fPrinter.print("}\n");
         }
         fPrinter.print("else\n"
                        "{\n"
-                       "    throw DomException(\"Unexpected node name: \" + childName);\n"
+                       "    throw DomException(\"Unexpected node name: \" + textForMessage(childName));\n"
                        "}\n");
         fPrinter.outdent();
         fPrinter.print("}\n");
