@@ -11,7 +11,6 @@
 #include <xercesc/sax2/SAX2XMLReader.hpp>
 #include <xercesc/sax2/XMLReaderFactory.hpp>
 #include <xercesc/util/OutOfMemoryException.hpp>
-#include <xercesc/util/PlatformUtils.hpp>
 #include <xercesc/util/XMLException.hpp>
 #include <xercesc/util/XMLUni.hpp>
 
@@ -19,6 +18,7 @@
 #include <Brisvale/Soa/Common/Xml/SAXToNodeParser.hpp>
 
 #include "Xml/Utf16.hpp"
+#include "Xml/XercesStartUp.hpp"
 
 namespace Brisvale {
 namespace Soa {
@@ -26,26 +26,6 @@ namespace Common {
 namespace Xml {
 
 namespace {
-
-// Xerces is set up on first use and never shut down: the library runs no
-// code when it is loaded or unloaded, and other users of Xerces in the same
-// process keep their own count of initialisations.
-void initialiseXerces()
-{
-    static const bool initialised = [] {
-        try
-        {
-            xercesc::XMLPlatformUtils::Initialize();
-        }
-        catch (const xercesc::XMLException& exc)
-        {
-            throw Exceptions::DomException("the XML parser could not be initialised: "
-                                           + toUtf8(exc.getMessage()));
-        }
-        return true;
-    }();
-    (void)initialised;
-}
 
 bool startsWith(const char* data, std::size_t length, std::size_t at, const char* text)
 {
@@ -121,7 +101,7 @@ std::unique_ptr<XMLNode> parseXmlDocument(const std::string& text)
 
 std::unique_ptr<XMLNode> parseXmlDocument(const char* data, std::size_t length)
 {
-    initialiseXerces();
+    startXerces();
     refuseDoctypeInProlog(data, length);
 
     SAXToNodeParser handler;
