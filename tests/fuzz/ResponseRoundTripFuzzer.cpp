@@ -1,14 +1,11 @@
-// Text -> tree -> every response type -> text: whatever a response writes
-// must read back and write the same text again. Text that does not read,
-// and trees that a type refuses, are fine; writing must not refuse what
-// was read.
+// Text -> tree -> every response type -> text: what a response writes must
+// read back and write the same text again. Text that does not read and trees
+// that a type refuses are fine; writing must not refuse what was read.
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <string>
-#include <vector>
 
 #include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
 #include <Brisvale/Soa/Common/Xml/Conversions.hpp>
@@ -17,32 +14,14 @@
 
 #include "MessageTypeRegistry.hpp"
 
-namespace Brisvale {
-namespace Testing {
-void registerSoa200603Types(std::vector<MessageTypeEntry>& entries);
+namespace Brisvale::Testing {
 void registerDatamanagement200701Types(std::vector<MessageTypeEntry>& entries);
 void registerStructuremanagement200701Types(std::vector<MessageTypeEntry>& entries);
 void registerStructuremanagement200706Types(std::vector<MessageTypeEntry>& entries);
-} // namespace Testing
-} // namespace Brisvale
-
-namespace {
+} // namespace Brisvale::Testing
 
 using namespace Brisvale::Soa::Common;
 using Brisvale::Testing::MessageTypeEntry;
-
-std::vector<MessageTypeEntry> responseTypes()
-{
-    std::vector<MessageTypeEntry> all;
-    Brisvale::Testing::registerDatamanagement200701Types(all);
-    Brisvale::Testing::registerStructuremanagement200701Types(all);
-    Brisvale::Testing::registerStructuremanagement200706Types(all);
-    std::vector<MessageTypeEntry> responses;
-    for (const MessageTypeEntry& entry : all)
-        if (entry.localName.size() > 8 && entry.localName.compare(entry.localName.size() - 8, 8, "Response") == 0)
-            responses.push_back(entry);
-    return responses;
-}
 
 std::string roundTrip(const MessageTypeEntry& type, const Xml::XMLNode& root)
 {
@@ -51,39 +30,33 @@ std::string roundTrip(const MessageTypeEntry& type, const Xml::XMLNode& root)
     return stream.str();
 }
 
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static const std::vector<MessageTypeEntry> types = responseTypes();
-    std::unique_ptr<Xml::XMLNode> root;
-    try
-    {
-        root = Xml::parseXmlDocument(reinterpret_cast<const char*>(data), size);
+    static std::vector<MessageTypeEntry> types;
+    if (types.empty()) {
+        Brisvale::Testing::registerDatamanagement200701Types(types);
+        Brisvale::Testing::registerStructuremanagement200701Types(types);
+        Brisvale::Testing::registerStructuremanagement200706Types(types);
     }
-    catch (Exceptions::DomException&)
-    {
+    std::unique_ptr<Xml::XMLNode> root;
+    try {
+        root = Xml::parseXmlDocument(reinterpret_cast<const char*>(data), size);
+    } catch (Exceptions::DomException&) {
         return 0;
     }
-    for (const MessageTypeEntry& type : types)
-    {
+    for (const MessageTypeEntry& type : types) {
+        if (type.localName.find("Response") == std::string::npos)
+            continue;
         std::string written;
-        try
-        {
+        try {
             written = roundTrip(type, *root);
-        }
-        catch (Exceptions::DomException&)  // a child that fits no field
-        {
+        } catch (Exceptions::DomException&) {  // a child that fits no field
+            continue;
+        } catch (const Xml::BadLexicalCast&) {  // an attribute that does not convert
             continue;
         }
-        catch (const Xml::BadLexicalCast&)  // an attribute that does not convert
-        {
-            continue;
-        }
-        if (roundTrip(type, *Xml::parseXmlDocument(written)) != written)
-        {
-            std::fprintf(stderr, "%s does not write back what it wrote:\n%s\n", type.qualifiedName.c_str(),
-                         written.c_str());
+        if (roundTrip(type, *Xml::parseXmlDocument(written)) != written) {
+            std::fprintf(stderr, "%s does not write back what it wrote:\n%s\n", type.localName.c_str(), written.c_str());
             std::abort();
         }
     }
