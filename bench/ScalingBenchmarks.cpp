@@ -1,5 +1,6 @@
 // Costs that must grow in proportion to the count of what is written or
-// read: attributes on one element, and namespaces declared in one document.
+// read: attributes on one element, namespaces declared in one document,
+// attributes of one local name in distinct namespaces, distinct names.
 // Each runs at two counts fifty times apart.
 
 #include <memory>
@@ -77,6 +78,29 @@ std::string declarationsOnOneElement(std::int64_t count)
     return text;
 }
 
+// One element with count attributes of one local name, each in a namespace
+// of its own.
+std::string namespacedAttributes(std::int64_t count)
+{
+    std::string text = "<wide xmlns=\"" + std::string(kUri) + "\"";
+    for (std::int64_t i = 0; i < count; ++i)
+        text += " xmlns:p" + std::to_string(i) + "=\"" + namespaceUri(i) + "\"";
+    for (std::int64_t i = 0; i < count; ++i)
+        text += " p" + std::to_string(i) + ":a=\"" + std::to_string(i) + "\"";
+    text += "/>";
+    return text;
+}
+
+// A root with count children, each with a name of its own.
+std::string distinctNames(std::int64_t count)
+{
+    std::string text = "<root xmlns=\"" + std::string(kUri) + "\">";
+    for (std::int64_t i = 0; i < count; ++i)
+        text += "<name" + std::to_string(i) + "/>";
+    text += "</root>";
+    return text;
+}
+
 void setItems(benchmark::State& state)
 {
     state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -131,6 +155,8 @@ void registerScalingBenchmarks()
         {"SaxScanManyNamespaces", saxScanDocument, writeManyNamespaces},
         {"ReadDeclarationsOnOneElement", readDocument, declarationsOnOneElement},
         {"SaxScanDeclarationsOnOneElement", saxScanDocument, declarationsOnOneElement},
+        {"ReadNamespacedAttributes", readDocument, namespacedAttributes},
+        {"ReadDistinctNames", readDocument, distinctNames},
     };
     for (const Case& scalingCase : cases)
         benchmark::RegisterBenchmark(scalingCase.name, scalingCase.run, scalingCase.makeDocument)
