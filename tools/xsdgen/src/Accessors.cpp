@@ -30,7 +30,7 @@ void addArrayAccessors(const CppField& field, std::vector<Accessor>& accessors)
     accessors.push_back(accessor("const " + field.memberType + "&", "get" + stem + "Array", true, {"return " + field.member + ";"}));
     accessors.push_back(setter("set" + stem + "Array", field.parameterType(), field.parameter,
                                {field.member + " = " + field.parameter + ";"}));
-    accessors.push_back(setter("add" + stem, field.valueParameterType(), "entry", {field.member + ".push_back(entry);"}));
+    accessors.push_back(setter(adderName(field), field.valueParameterType(), "entry", {field.member + ".push_back(entry);"}));
 }
 
 void addSingleAccessors(const CppField& field, std::vector<Accessor>& accessors)
@@ -49,7 +49,7 @@ void addSingleAccessors(const CppField& field, std::vector<Accessor>& accessors)
     std::vector<std::string> assignment{field.member + " = " + field.parameter + ";"};
     if (field.field->optional)
         assignment.push_back(field.flagMember + " = true;");
-    accessors.push_back(setter("set" + name, field.parameterType(), field.parameter, assignment));
+    accessors.push_back(setter(setterName(field), field.parameterType(), field.parameter, assignment));
 
     if (field.field->optional)
     {
@@ -74,6 +74,16 @@ std::string Accessor::signature(const std::string& className) const
 std::string Accessor::call() const
 {
     return name + "(" + parameterName + ")";
+}
+
+std::string setterName(const CppField& field)
+{
+    return "set" + field.name;
+}
+
+std::string adderName(const CppField& field)
+{
+    return "add" + field.stem;
 }
 
 std::vector<Accessor> accessorsOf(const CppField& field)

@@ -29,6 +29,11 @@ struct Accessor
 // The accessors of a field, in declaration order.
 std::vector<Accessor> accessorsOf(const CppField& field);
 
+// The setter of a single field ("setClientId") and the function that adds an
+// entry to an array ("addAttrList"), for generated code that calls them.
+std::string setterName(const CppField& field);
+std::string adderName(const CppField& field);
+
 } // namespace Xsdgen
 
 #endif

@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "Naming.hpp"
+#include "Runtime.hpp"
 
 namespace Xsdgen {
 
@@ -27,7 +28,7 @@ std::string scalarType(ValueKind kind)
     case ValueKind::Int:
         return "int";
     case ValueKind::DateTime:
-        return dateTimeClass;
+        return Runtime::dateTime.qualified;
     case ValueKind::Double:
         return "double";
     case ValueKind::Message:
@@ -62,6 +63,8 @@ std::string CppField::valueParameterType() const
 
 bool CppType::hasFieldConstructor() const
 {
+    if (!type->fieldConstructors)
+        return false;
     for (const CppField& field : fields)
         if (!field.field->isArray())
             return true;
@@ -90,12 +93,24 @@ std::string headerPathOf(const QualifiedName& typeName, const std::string& baseU
            + typeName.localName + ".hpp";
 }
 
+CppField namedField(const Field& field)
+{
+    CppField cpp;
+    cpp.field = &field;
+    cpp.member = Naming::memberName(field.xmlName);
+    if (field.optional)
+        cpp.flagMember = Naming::flagMemberName(field.xmlName);
+    cpp.name = Naming::raiseFirst(field.xmlName);
+    cpp.stem = Naming::arrayStem(field.xmlName);
+    return cpp;
+}
+
 CppType describeType(const ComplexType& type, const SchemaSet& set)
 {
     CppType result;
     result.type = &type;
     result.className = type.name.localName;
-    result.implName = type.name.localName + "Impl";
+    result.implName = Naming::implementationName(type.name.localName);
     result.namespaceSegments = Naming::namespaceSegments(type.name.namespaceUri, set.baseUri);
     result.qualifiedClassName = Naming::qualifiedNamespace(result.namespaceSegments) + "::" + result.className;
     result.headerPath = headerPathOf(type.name, set.baseUri);
@@ -104,13 +119,7 @@ CppType describeType(const ComplexType& type, const SchemaSet& set)
     const std::set<std::string> typeNames = typeNamesOf(set);
     for (const Field& field : type.fields)
     {
-        CppField cpp;
-        cpp.field = &field;
-        cpp.member = Naming::memberName(field.xmlName);
-        if (field.optional)
-            cpp.flagMember = Naming::flagMemberName(field.xmlName);
-        cpp.name = Naming::raiseFirst(field.xmlName);
-        cpp.stem = Naming::arrayStem(field.xmlName);
+        CppField cpp = namedField(field);
         cpp.parameter = Naming::parameterName(field.xmlName, typeNames);
         if (field.kind == ValueKind::Message)
         {

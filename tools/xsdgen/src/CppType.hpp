@@ -41,6 +41,8 @@ struct CppType
     std::vector<CppField> fields;
     std::set<std::string> childHeaders;
 
+    // A field constructor takes every single field; a type without one, or
+    // marked gen:fieldConstructors="false", has none.
     bool hasFieldConstructor() const;
     bool uses(ValueKind kind) const;
     bool hasArrays() const;
@@ -49,10 +51,12 @@ struct CppType
 // Builds the C++ view of a type that the checker accepted.
 CppType describeType(const ComplexType& type, const SchemaSet& set);
 
+// The names of a field in C++ (members, accessor name and stem), which need
+// no knowledge of other types; describeType adds the types and parameter.
+CppField namedField(const Field& field);
+
 // "Brisvale/Schemas/Soa/_2006_03/Base/ModelObject.hpp" for a type name.
 std::string headerPathOf(const QualifiedName& typeName, const std::string& baseUri);
-
-const char* const dateTimeClass = "::Brisvale::Soa::Common::DateTime";
 
 } // namespace Xsdgen
 

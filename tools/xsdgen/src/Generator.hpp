@@ -4,9 +4,6 @@
 #include <ostream>
 #include <string>
 
-#include "EmitterOptions.hpp"
-#include "SchemaChecker.hpp"
-
 namespace Xsdgen {
 
 struct GeneratorOptions
@@ -15,15 +12,22 @@ struct GeneratorOptions
     std::string schemaDir;
     std::string outputDir;
     std::string testSupportDir;     // empty: no test support files
-    EmitterOptions emitter;
-    CheckOptions check;
 };
 
 // Reads and checks the schema folder, then writes the header and source of
-// every type (and the test support files, if asked) where they changed.
-// Reports faults to the stream and returns false if the folder is refused;
-// then nothing is written.
+// every type (and the test support files, if asked) where they changed, and
+// removes the files of the folder's output folders that it no longer
+// produces. Reports faults to the stream and returns false if the folder is
+// refused; then nothing is written.
 bool generate(const GeneratorOptions& options, std::ostream& messages);
+
+// Reads and checks the schema folder like generate(), and prints to out, one
+// per line, the path of every file that generate() writes (listOutputs) or
+// of every schema file it reads, the folder's and those they include or
+// import (listInputs). The build learns from them what to compile, install
+// and watch.
+bool listOutputs(const GeneratorOptions& options, std::ostream& out, std::ostream& messages);
+bool listInputs(const GeneratorOptions& options, std::ostream& out, std::ostream& messages);
 
 } // namespace Xsdgen
 

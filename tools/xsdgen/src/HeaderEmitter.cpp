@@ -6,6 +6,7 @@
 #include "CodeText.hpp"
 #include "Naming.hpp"
 #include "Printer.hpp"
+#include "Runtime.hpp"
 
 namespace Xsdgen {
 
@@ -16,9 +17,8 @@ const int classBodyIndent = 4;
 class HeaderWriter
 {
 public:
-    HeaderWriter(const CppType& type, const EmitterOptions& options)
+    explicit HeaderWriter(const CppType& type)
         : fType(type)
-        , fOptions(options)
         , fPrinter()
     {
     }
@@ -49,10 +49,9 @@ private:
             fPrinter.print("#include <vector>\n");
         fPrinter.print("\n");
 
-        std::set<std::string> framework{"Brisvale/Soa/Common/Xml/BaseObject.hpp", "Brisvale/Soa/Common/Xml/Handle.hpp",
-                                        fOptions.exportHeader};
+        std::set<std::string> framework{Runtime::baseObject.header, Runtime::handle.header, Runtime::exportHeader};
         if (fType.uses(ValueKind::DateTime))
-            framework.insert("Brisvale/Soa/Common/DateTime.hpp");
+            framework.insert(Runtime::dateTime.header);
         for (const std::string& header : framework)
             fPrinter.print("#include <$header$>\n", {{"header", header}});
 
@@ -67,19 +66,22 @@ private:
 
     void writeForwardDeclarations()
     {
-        const std::vector<std::string> xmlNamespace{"Brisvale", "Soa", "Common", "Xml"};
+        // XMLNode and XmlStream share one namespace.
+        const std::vector<std::string> xmlNamespace = Runtime::xmlNode.namespaceSegments();
         CodeText::openNamespaces(fPrinter, xmlNamespace);
-        fPrinter.print("\nclass XMLNode;\nclass XmlStream;\n\n");
+        fPrinter.print("\nclass $node$;\nclass $stream$;\n\n",
+                       {{"node", Runtime::xmlNode.unqualified()}, {"stream", Runtime::xmlStream.unqualified()}});
         CodeText::closeNamespaces(fPrinter, xmlNamespace);
         fPrinter.print("\n");
     }
 
     void writeImplementationClass()
     {
-        const Printer::Variables names{{"class", fType.className}, {"impl", fType.implName}, {"export", fOptions.exportMacro}};
+        const Printer::Variables names{
+            {"class", fType.className}, {"impl", fType.implName}, {"export", Runtime::exportMacro}, {"base", Runtime::baseObject.qualified}};
         fPrinter.print("// Holds the fields of $class$ messages and writes and reads their XML.\n"
                        "// All copies of one $class$ share one $impl$.\n"
-                       "class $export$ $impl$ : public ::Brisvale::Soa::Common::Xml::BaseObject\n"
+                       "class $export$ $impl$ : public $base$\n"
                        "{\n"
                        "public:\n",
                        names);
@@ -115,10 +117,11 @@ private:
 
     void writePublicClass()
     {
-        const Printer::Variables names{{"class", fType.className}, {"impl", fType.implName}, {"export", fOptions.exportMacro}};
+        const Printer::Variables names{
+            {"class", fType.className}, {"impl", fType.implName}, {"export", Runtime::exportMacro}, {"handle", Runtime::handle.qualified}};
         fPrinter.print("// The $class$ message. Copies share one $impl$,\n"
                        "// so a change made through one copy shows through every other.\n"
-                       "class $export$ $class$ : public ::Brisvale::Soa::Common::Xml::Handle<$impl$>\n"
+                       "class $export$ $class$ : public $handle$<$impl$>\n"
                        "{\n"
                        "public:\n",
                        names);
@@ -137,7 +140,7 @@ private:
 
     void writeFieldConstructorDeclaration(const std::string& className)
     {
-        if (!fOptions.fieldConstructors || !fType.hasFieldConstructor())
+        if (!fType.hasFieldConstructor())
             return;
         const std::vector<std::string> parameters = CodeText::constructorParameters(fType);
         const std::string keyword = parameters.size() == 1 ? "explicit " : "";
@@ -159,21 +162,21 @@ private:
     {
         fPrinter.print("\n"
                        "// Writes this message as one element named elementName.\n"
-                       "void outputXML(::Brisvale::Soa::Common::Xml::XmlStream& stream, const std::string& elementName) const;\n"
+                       "void outputXML($stream$& stream, const std::string& elementName) const;\n"
                        "// Reads the node's attributes and children into this message.\n"
-                       "void parse(const ::Brisvale::Soa::Common::Xml::XMLNode& node);\n");
+                       "void parse(const $node$& node);\n",
+                       {{"stream", Runtime::xmlStream.qualified}, {"node", Runtime::xmlNode.qualified}});
     }
 
     const CppType& fType;
-    const EmitterOptions& fOptions;
     Printer fPrinter;
 };
 
 } // namespace
 
-std::string emitHeader(const CppType& type, const EmitterOptions& options)
+std::string emitHeader(const CppType& type)
 {
-    return HeaderWriter(type, options).write();
+    return HeaderWriter(type).write();
 }
 
 } // namespace Xsdgen

@@ -4,13 +4,12 @@
 #include <string>
 
 #include "CppType.hpp"
-#include "EmitterOptions.hpp"
 
 namespace Xsdgen {
 
 // The header of one class pair: the implementation class that holds the
 // fields, then the public handle class that forwards to it.
-std::string emitHeader(const CppType& type, const EmitterOptions& options);
+std::string emitHeader(const CppType& type);
 
 } // namespace Xsdgen
 

@@ -103,6 +103,11 @@ std::string includeGuard(const std::string& headerPath)
     return guard;
 }
 
+std::string implementationName(const std::string& className)
+{
+    return className + "Impl";
+}
+
 std::string raiseFirst(const std::string& name)
 {
     std::string result = name;

@@ -38,6 +38,9 @@ std::string headerDirectory(const std::vector<std::string>& segments);
 // "Brisvale/Schemas/Cad/_2007_01/Datamanagement/ItemInfo.hpp".
 std::string includeGuard(const std::string& headerPath);
 
+// The implementation class of a pair: "ItemInfo" gives "ItemInfoImpl".
+std::string implementationName(const std::string& className);
+
 // "clientId" gives "ClientId".
 std::string raiseFirst(const std::string& name);
 

@@ -21,10 +21,10 @@ bool holdsContent(const std::filesystem::path& path, const std::string& content)
 
 } // namespace
 
-bool writeFileIfChanged(const std::filesystem::path& path, const std::string& content)
+void writeFileIfChanged(const std::filesystem::path& path, const std::string& content)
 {
     if (holdsContent(path, content))
-        return false;
+        return;
 
     std::error_code failure;
     if (path.has_parent_path())
@@ -46,7 +46,6 @@ bool writeFileIfChanged(const std::filesystem::path& path, const std::string& co
     std::filesystem::rename(temporary, path, failure);
     if (failure)
         throw std::runtime_error(path.string() + ": cannot replace the file: " + failure.message());
-    return true;
 }
 
 } // namespace Xsdgen

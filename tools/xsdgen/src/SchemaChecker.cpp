@@ -3,25 +3,20 @@
 #include <map>
 #include <set>
 
+#include "Accessors.hpp"
+#include "CppType.hpp"
 #include "Naming.hpp"
+#include "Runtime.hpp"
 
 namespace Xsdgen {
 
 namespace {
 
-// Names that generated code uses unqualified, or that every class pair
-// already has; a schema type or accessor of the same name would clash.
-const std::set<std::string> frameworkTypeNames{
-    "BaseObject", "Handle", "TryingToCreateNullHandle", "XmlStream", "XMLNode", "Monitor", "DomException", "DateTime"};
-const std::set<std::string> classPairMembers{
-    "getHandleObject", "askRefCount", "reallyClone", "outputXML", "parse", "init", "addRef", "removeRef"};
-
 class Checker
 {
 public:
-    Checker(const SchemaSet& set, const CheckOptions& options, Diagnostics& diagnostics)
+    Checker(const SchemaSet& set, Diagnostics& diagnostics)
         : fSet(set)
-        , fOptions(options)
         , fDiagnostics(diagnostics)
     {
     }
@@ -70,9 +65,9 @@ private:
             if (!Naming::isSafeIdentifier(name) || Naming::isCppKeyword(name) || name[0] < 'A' || name[0] > 'Z')
                 error(type->location, name, "the name must start with an upper-case ASCII letter and hold only letters,"
                                             " digits and single underscores");
-            else if (frameworkTypeNames.count(name) != 0)
+            else if (isRuntimeClass(name))
                 error(type->location, name, "the name is taken by the framework");
-            for (const std::string& className : {name, name + "Impl"})
+            for (const std::string& className : {name, Naming::implementationName(name)})
             {
                 const auto inserted = classes.emplace(className, type);
                 if (!inserted.second)
@@ -96,10 +91,6 @@ private:
                                                       " digits and single underscores");
                 continue;
             }
-            if (field.optional && !fOptions.allowOptionalAttributes)
-                error(field.location, typeName, "attribute \"" + field.xmlName
-                                                    + "\": use=\"optional\" is only allowed in the base schema (xsdgen"
-                                                      " --optional-attributes; OPTIONAL_ATTRIBUTES in brisvale_generate_messages)");
             if (field.globalReference && field.messageType.localName.empty())
                 error(field.location, typeName, "element reference \"" + field.xmlName + "\" names no known global element");
             else if (field.kind == ValueKind::Message && fSet.findType(field.messageType) == nullptr)
@@ -108,9 +99,13 @@ private:
             else if (field.kind == ValueKind::Message && field.messageType.namespaceUri != fSet.targetNamespace)
                 checkNamespace(field.messageType.namespaceUri, field.location, typeName);
 
-            for (const std::string& function : accessorNames(field))
+            const CppField names = namedField(field);
+            std::set<std::string> fieldFunctions;  // a getter may come as a const and a non-const overload
+            for (const Accessor& accessor : accessorsOf(names))
+                fieldFunctions.insert(accessor.name);
+            for (const std::string& function : fieldFunctions)
             {
-                if (classPairMembers.count(function) != 0)
+                if (Runtime::classPairMembers.count(function) != 0)
                     error(field.location, typeName, "field \"" + field.xmlName + "\": accessor " + function
                                                         + " would hide a member that every class pair has");
                 const auto inserted = functions.emplace(function, field.xmlName);
@@ -118,8 +113,10 @@ private:
                     error(field.location, typeName, "field \"" + field.xmlName + "\": accessor " + function
                                                         + " is also generated for field \"" + inserted.first->second + "\"");
             }
-            for (const std::string& member : memberNames(field))
+            for (const std::string& member : {names.member, names.flagMember})
             {
+                if (member.empty())
+                    continue;
                 const auto inserted = members.emplace(member, field.xmlName);
                 if (!inserted.second)
                     error(field.location, typeName, "field \"" + field.xmlName + "\": member " + member
@@ -128,29 +125,12 @@ private:
         }
     }
 
-    static std::vector<std::string> accessorNames(const Field& field)
+    static bool isRuntimeClass(const std::string& name)
     {
-        if (field.isArray())
-        {
-            const std::string stem = Naming::arrayStem(field.xmlName);
-            return {"get" + stem + "Array", "set" + stem + "Array", "add" + stem};
-        }
-        const std::string name = Naming::raiseFirst(field.xmlName);
-        std::vector<std::string> names{"get" + name, "set" + name};
-        if (field.optional)
-        {
-            names.push_back("is" + name + "Set");
-            names.push_back("setIs" + name + "Set");
-        }
-        return names;
-    }
-
-    static std::vector<std::string> memberNames(const Field& field)
-    {
-        std::vector<std::string> names{Naming::memberName(field.xmlName)};
-        if (field.optional)
-            names.push_back(Naming::flagMemberName(field.xmlName));
-        return names;
+        for (const Runtime::Name& runtimeClass : Runtime::classes())
+            if (runtimeClass.unqualified() == name)
+                return true;
+        return false;
     }
 
     // A type may not hold itself, directly or through other types: its
@@ -184,16 +164,15 @@ private:
     }
 
     const SchemaSet& fSet;
-    const CheckOptions& fOptions;
     Diagnostics& fDiagnostics;
     std::set<const ComplexType*> fFinished;
 };
 
 } // namespace
 
-void checkSchemaSet(const SchemaSet& set, const CheckOptions& options, Diagnostics& diagnostics)
+void checkSchemaSet(const SchemaSet& set, Diagnostics& diagnostics)
 {
-    Checker(set, options, diagnostics).run();
+    Checker(set, diagnostics).run();
 }
 
 } // namespace Xsdgen

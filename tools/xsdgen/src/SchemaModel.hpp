@@ -1,7 +1,6 @@
 #ifndef XSDGEN_SCHEMAMODEL_HPP
 #define XSDGEN_SCHEMAMODEL_HPP
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -13,11 +12,6 @@ struct QualifiedName
     std::string namespaceUri;
     std::string localName;
 
-    bool operator<(const QualifiedName& other) const
-    {
-        return namespaceUri != other.namespaceUri ? namespaceUri < other.namespaceUri
-                                                  : localName < other.localName;
-    }
     bool operator==(const QualifiedName& other) const
     {
         return namespaceUri == other.namespaceUri && localName == other.localName;
@@ -70,6 +64,7 @@ struct ComplexType
     QualifiedName name;
     SourceLocation location;
     std::vector<Field> fields;      // attributes first, then child elements, each in schema order
+    bool fieldConstructors = true;  // false: the classes get no field constructor (gen:fieldConstructors)
 
     // A leaf has no child fields: its element closes itself after its attributes.
     bool isLeaf() const
@@ -85,7 +80,6 @@ struct GlobalElement
 {
     QualifiedName name;
     QualifiedName type;
-    SourceLocation location;
 };
 
 // Every type and global element known from the folder's files and the
@@ -95,6 +89,7 @@ struct SchemaSet
     std::string baseUri;
     std::string targetNamespace;                  // the folder's namespace
     std::vector<std::string> folderFiles;         // the folder's .xsd files, sorted
+    std::vector<std::string> readFiles;           // every file read: the folder's and those they name
     std::vector<ComplexType> types;               // every type, folder types first in file order
     std::vector<GlobalElement> elements;
 

@@ -8,11 +8,14 @@
 #include <system_error>
 
 #include <xercesc/dom/DOM.hpp>
-#include <xercesc/internal/XMLScanner.hpp>
 #include <xercesc/parsers/XercesDOMParser.hpp>
 #include <xercesc/sax/ErrorHandler.hpp>
 #include <xercesc/sax/Locator.hpp>
 #include <xercesc/sax/SAXParseException.hpp>
+#include <xercesc/sax2/DefaultHandler.hpp>
+#include <xercesc/sax2/SAX2XMLReader.hpp>
+#include <xercesc/sax2/XMLReaderFactory.hpp>
+#include <xercesc/util/XMLUni.hpp>
 
 #include "XercesText.hpp"
 
@@ -27,29 +30,78 @@ using xercesc::DOMNode;
 const char* const schemaNamespace = "http://www.w3.org/2001/XMLSchema";
 const char* const xmlnsNamespace = "http://www.w3.org/2000/xmlns/";
 // Our own marks on schema components, for what XML Schema cannot say:
-// gen:initial="false" gives a required bool attribute its starting value.
+// gen:initial="false" gives a required bool attribute its starting value;
+// on <xs:schema>, gen:optionalAttributes="true" lets the file's attributes be
+// optional, with "set" flags, and gen:fieldConstructors="false" gives its
+// classes no field constructor.
 const char* const generatorNamespace = "http://brisvale.example/Schemas/Xsdgen";
 
-// A DOM parser that remembers the line of every element's start tag, so that
-// messages can point into the schema file.
-class LineTrackingParser : public xercesc::XercesDOMParser
+// The line of every element's start tag, in document order, from a SAX pass
+// over a file that the DOM parser read without fault: the DOM keeps no
+// positions of its own.
+class StartTagLines : public xercesc::DefaultHandler
 {
 public:
+    explicit StartTagLines(const std::string& file)
+    {
+        std::unique_ptr<xercesc::SAX2XMLReader> reader(xercesc::XMLReaderFactory::createXMLReader());
+        reader->setFeature(xercesc::XMLUni::fgSAX2CoreNameSpaces, true);
+        reader->setFeature(xercesc::XMLUni::fgSAX2CoreValidation, false);
+        reader->setFeature(xercesc::XMLUni::fgXercesLoadExternalDTD, false);
+        reader->setFeature(xercesc::XMLUni::fgXercesDisableDefaultEntityResolution, true);
+        reader->setContentHandler(this);
+        reader->setErrorHandler(this);
+        reader->parse(file.c_str());
+    }
+
+    void setDocumentLocator(const xercesc::Locator* const locator) override { fLocator = locator; }
+    void startElement(const XMLCh* const, const XMLCh* const, const XMLCh* const, const xercesc::Attributes&) override
+    {
+        fLines.push_back(fLocator == nullptr ? 0 : static_cast<int>(fLocator->getLineNumber()));
+    }
+    void fatalError(const xercesc::SAXParseException&) override {}
+
+    const std::vector<int>& lines() const { return fLines; }
+
+private:
+    const xercesc::Locator* fLocator = nullptr;
+    std::vector<int> fLines;
+};
+
+// The line of each element of a parsed document.
+class ElementLines
+{
+public:
+    ElementLines(const xercesc::DOMDocument* document, const std::string& file)
+    {
+        const std::vector<int> lines = StartTagLines(file).lines();
+        std::size_t next = 0;
+        const DOMNode* node = document == nullptr ? nullptr : document->getDocumentElement();
+        while (node != nullptr)
+        {
+            if (node->getNodeType() == DOMNode::ELEMENT_NODE)
+                fLines[node] = next < lines.size() ? lines[next++] : 0;
+            node = nextInDocumentOrder(node);
+        }
+    }
+
     int lineOf(const DOMNode* node) const
     {
         const auto found = fLines.find(node);
         return found == fLines.end() ? 0 : found->second;
     }
 
-    void startElement(const xercesc::XMLElementDecl& elemDecl, const unsigned int urlId,
-                      const XMLCh* const elemPrefix, const xercesc::RefVectorOf<xercesc::XMLAttr>& attrList,
-                      const XMLSize_t attrCount, const bool isEmpty, const bool isRoot) override
+private:
+    static const DOMNode* nextInDocumentOrder(const DOMNode* node)
     {
-        xercesc::XercesDOMParser::startElement(elemDecl, urlId, elemPrefix, attrList, attrCount, isEmpty, isRoot);
-        fLines[getCurrentNode()] = static_cast<int>(getScanner()->getLocator()->getLineNumber());
+        if (node->getFirstChild() != nullptr)
+            return node->getFirstChild();
+        for (; node != nullptr; node = node->getParentNode())
+            if (node->getNextSibling() != nullptr)
+                return node->getNextSibling();
+        return nullptr;
     }
 
-private:
     std::map<const DOMNode*, int> fLines;
 };
 
@@ -105,8 +157,8 @@ bool isBlank(const std::string& text)
 class SchemaFileReader
 {
 public:
-    SchemaFileReader(const LineTrackingParser& parser, const std::string& file, Diagnostics& diagnostics)
-        : fParser(parser)
+    SchemaFileReader(const ElementLines& lines, const std::string& file, Diagnostics& diagnostics)
+        : fLines(lines)
         , fFile(file)
         , fDiagnostics(diagnostics)
     {
@@ -168,6 +220,31 @@ public:
         }
     }
 
+    // The value of a gen: mark, or nothing when the element does not carry it.
+    static std::optional<std::string> mark(const DOMElement* element, const char* name)
+    {
+        const XercesString markNamespace(generatorNamespace);
+        const XercesString markName(name);
+        if (!element->hasAttributeNS(markNamespace.get(), markName.get()))
+            return std::nullopt;
+        return toUtf8(element->getAttributeNS(markNamespace.get(), markName.get()));
+    }
+
+    // The file-wide marks of the <xs:schema> element.
+    void readSchemaMarks(const DOMElement* schema)
+    {
+        fFieldConstructors = booleanMark(schema, "fieldConstructors", true);
+        fOptionalAttributes = booleanMark(schema, "optionalAttributes", false);
+    }
+
+    bool booleanMark(const DOMElement* element, const char* name, bool absent)
+    {
+        const std::optional<std::string> value = mark(element, name);
+        if (value && *value != "true" && *value != "false")
+            error(element, "", std::string("gen:") + name + " must be \"true\" or \"false\"");
+        return value ? *value == "true" : absent;
+    }
+
     std::optional<QualifiedName> resolve(const DOMElement* element, const std::string& qname, const std::string& typeName)
     {
         const std::string::size_type colon = qname.find(':');
@@ -201,7 +278,7 @@ public:
         fDiagnostics.error(locationOf(node), typeName, message);
     }
 
-    SourceLocation locationOf(const DOMNode* node) const { return SourceLocation{fFile, fParser.lineOf(node)}; }
+    SourceLocation locationOf(const DOMNode* node) const { return SourceLocation{fFile, fLines.lineOf(node)}; }
 
     static std::string describe(const DOMElement* element)
     {
@@ -224,6 +301,7 @@ public:
         ComplexType type;
         type.name = QualifiedName{targetNamespace, name};
         type.location = locationOf(element);
+        type.fieldConstructors = fFieldConstructors;
 
         std::vector<Field> attributes;
         std::vector<Field> elements;
@@ -290,6 +368,8 @@ public:
         const std::string use = attributeOf(element, "use");
         if (use == "optional")
         {
+            if (!fOptionalAttributes)
+                error(element, typeName, what + "use=\"optional\" needs gen:optionalAttributes=\"true\" on the schema");
             field.optional = true;
         }
         else if (use != "required")
@@ -298,12 +378,9 @@ public:
             return std::nullopt;
         }
 
-        const XercesString markNamespace(generatorNamespace);
-        const XercesString markName("initial");
-        if (element->hasAttributeNS(markNamespace.get(), markName.get()))
+        if (const std::optional<std::string> initial = mark(element, "initial"))
         {
-            const std::string initial = toUtf8(element->getAttributeNS(markNamespace.get(), markName.get()));
-            if (field.kind != ValueKind::Bool || initial != "false" || field.optional)
+            if (field.kind != ValueKind::Bool || *initial != "false" || field.optional)
             {
                 error(element, typeName, what + "the only initial value allowed is gen:initial=\"false\" on a required xs:boolean");
                 return std::nullopt;
@@ -415,13 +492,15 @@ public:
             return;
         }
         if (std::optional<QualifiedName> type = resolve(element, attributeOf(element, "type"), ""))
-            set.elements.push_back(GlobalElement{QualifiedName{targetNamespace, name}, *type, locationOf(element)});
+            set.elements.push_back(GlobalElement{QualifiedName{targetNamespace, name}, *type});
     }
 
 private:
-    const LineTrackingParser& fParser;
+    const ElementLines& fLines;
     std::string fFile;
     Diagnostics& fDiagnostics;
+    bool fFieldConstructors = true;
+    bool fOptionalAttributes = false;
 };
 
 } // namespace
@@ -477,9 +556,10 @@ void SchemaReader::readFile(const fs::path& path, Role role, const std::string& 
         return;
     }
     fReadFiles[path] = role;
+    fSet.readFiles.push_back(path.string());
 
     const std::string file = path.string();
-    LineTrackingParser parser;
+    xercesc::XercesDOMParser parser;
     ParseErrorCollector errors(fDiagnostics, file);
     parser.setErrorHandler(&errors);
     parser.setDoNamespaces(true);
@@ -493,14 +573,17 @@ void SchemaReader::readFile(const fs::path& path, Role role, const std::string& 
         return;
 
     const xercesc::DOMDocument* document = parser.getDocument();
-    SchemaFileReader reader(parser, file, fDiagnostics);
+    const ElementLines lines(document, file);
+    SchemaFileReader reader(lines, file, fDiagnostics);
     const DOMElement* schema = document == nullptr ? nullptr : document->getDocumentElement();
     if (schema == nullptr || document->getDoctype() != nullptr || reader.schemaElementName(schema, "") != "schema")
     {
         fDiagnostics.error(SourceLocation{file, 0}, "", "not an XML Schema document (or it has a DOCTYPE)");
         return;
     }
-    reader.checkAttributes(schema, {"targetNamespace", "elementFormDefault", "attributeFormDefault", "version"}, "");
+    reader.checkAttributes(schema, {"targetNamespace", "elementFormDefault", "attributeFormDefault", "version",
+                                    "gen:fieldConstructors", "gen:optionalAttributes"}, "");
+    reader.readSchemaMarks(schema);
 
     const std::string targetNamespace = attributeOf(schema, "targetNamespace");
     if (targetNamespace.empty())

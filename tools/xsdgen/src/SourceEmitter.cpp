@@ -7,19 +7,17 @@
 #include "Accessors.hpp"
 #include "CodeText.hpp"
 #include "Printer.hpp"
+#include "Runtime.hpp"
 
 namespace Xsdgen {
 
 namespace {
 
-const char* const baseObjectClass = "::Brisvale::Soa::Common::Xml::BaseObject";
-
 class SourceWriter
 {
 public:
-    SourceWriter(const CppType& type, const EmitterOptions& options)
+    explicit SourceWriter(const CppType& type)
         : fType(type)
-        , fOptions(options)
         , fPrinter()
         , fNames{{"class", type.className},
                  {"impl", type.implName},
@@ -57,7 +55,7 @@ public:
         fPrinter.print("\n");
         CodeText::closeNamespaces(fPrinter, fType.namespaceSegments);
 
-        const std::string handle = "template class ::Brisvale::Soa::Common::Xml::Handle<";
+        const std::string handle = "template class " + std::string(Runtime::handle.qualified) + "<";
         const std::string impl = "::" + fType.qualifiedClassName + "Impl>;";
         fPrinter.print("\n// Emits every member of this handle instance into the library.\n"
                        "$handle$$break$$impl$\n",
@@ -89,23 +87,23 @@ private:
 
     void writeIncludesAndUsings()
     {
-        std::set<std::string> headers{"Brisvale/Soa/Common/Xml/XMLNode.hpp", "Brisvale/Soa/Common/Xml/XmlStream.hpp",
-                                      "Brisvale/Soa/Internal/Common/Monitor.hpp"};
-        std::set<std::string> usings{"::Brisvale::Soa::Common::Xml::XMLNode", "::Brisvale::Soa::Common::Xml::XmlStream",
-                                     "::Brisvale::Soa::Internal::Common::Monitor"};
+        std::vector<Runtime::Name> names{Runtime::xmlNode, Runtime::xmlStream, Runtime::monitor};
         if (!fType.type->isLeaf())
         {
-            headers.insert("Brisvale/Soa/Common/Exceptions/DomException.hpp");
-            usings.insert("::Brisvale::Soa::Common::Exceptions::DomException");
-            usings.insert("::Brisvale::Soa::Common::Exceptions::textForMessage");
+            names.push_back(Runtime::domException);
+            names.push_back(Runtime::textForMessage);
         }
-        if (writesStrings() || convertsValues())
-            headers.insert("Brisvale/Soa/Common/Xml/Conversions.hpp");
         if (writesStrings())
-            usings.insert("::Brisvale::Soa::Common::Xml::toXmlString");
+            names.push_back(Runtime::toXmlString);
         if (convertsValues())
-            usings.insert({"::Brisvale::Soa::Common::Xml::lexical_cast", "::Brisvale::Soa::Common::Xml::readAttribute",
-                           "::Brisvale::Soa::Common::Xml::readText"});
+            names.insert(names.end(), {Runtime::lexicalCast, Runtime::readAttribute, Runtime::readText});
+        std::set<std::string> headers;
+        std::set<std::string> usings;
+        for (const Runtime::Name& name : names)
+        {
+            headers.insert(name.header);
+            usings.insert(name.qualified);
+        }
 
         for (const std::string& header : headers)
             fPrinter.print("#include <$header$>\n", {{"header", header}});
@@ -129,7 +127,7 @@ private:
 
     void writeDefaultConstructor()
     {
-        std::vector<std::pair<std::string, std::string>> initialisers{{baseObjectClass, ""}};
+        std::vector<std::pair<std::string, std::string>> initialisers{{Runtime::baseObject.qualified, ""}};
         for (const CppField& field : fType.fields)
         {
             const ValueKind kind = field.field->kind;
@@ -156,9 +154,9 @@ private:
 
     void writeFieldConstructor()
     {
-        if (!fOptions.fieldConstructors || !fType.hasFieldConstructor())
+        if (!fType.hasFieldConstructor())
             return;
-        std::vector<std::pair<std::string, std::string>> initialisers{{baseObjectClass, ""}};
+        std::vector<std::pair<std::string, std::string>> initialisers{{Runtime::baseObject.qualified, ""}};
         for (const CppField& field : fType.fields)
         {
             initialisers.emplace_back(field.member, field.field->isArray() ? "" : field.parameter);
@@ -177,7 +175,7 @@ private:
 
     void writeCopyConstructor()
     {
-        std::vector<std::pair<std::string, std::string>> initialisers{{baseObjectClass, "other"}};
+        std::vector<std::pair<std::string, std::string>> initialisers{{Runtime::baseObject.qualified, "other"}};
         for (const CppField& field : fType.fields)
         {
             initialisers.emplace_back(field.member, "other." + field.member);
@@ -356,10 +354,10 @@ private:
         else if (field.field->kind == ValueKind::Int)
             value = "readAttribute<int>(node, " + name + ")";
         else if (field.field->kind == ValueKind::DateTime)
-            value = "readAttribute<" + std::string(dateTimeClass) + ">(node, " + name + ")";
+            value = "readAttribute<" + std::string(Runtime::dateTime.qualified) + ">(node, " + name + ")";
 
         const Printer::Variables variables{{"name", CodeText::literal(field.field->xmlName)},
-                                           {"setter", "set" + field.name},
+                                           {"setter", setterName(field)},
                                            {"value", value}};
         if (field.field->optional)
         {
@@ -395,7 +393,7 @@ private:
                            {{"else", first ? "" : "else "}, {"name", CodeText::literal(field.field->xmlName)}});
             first = false;
             fPrinter.indent();
-            const Printer::Variables variables{{"member", field.member}, {"type", field.valueType}, {"add", "add" + field.stem}};
+            const Printer::Variables variables{{"member", field.member}, {"type", field.valueType}, {"add", adderName(field)}};
             if (field.field->form == FieldForm::Element)
                 fPrinter.print("$member$.parse(*child);\n", variables);
             else if (field.field->form == FieldForm::ElementArray)
@@ -420,7 +418,7 @@ private:
 
     void writePublicConstructors()
     {
-        const std::string handle = "::Brisvale::Soa::Common::Xml::Handle<" + fType.implName + ">";
+        const std::string handle = std::string(Runtime::handle.qualified) + "<" + fType.implName + ">";
         const Printer::Variables variables{{"class", fType.className}, {"impl", fType.implName}, {"handle", handle}};
         fPrinter.print("$class$::$class$()\n"
                        "    : $handle$(new $impl$())\n"
@@ -428,7 +426,7 @@ private:
                        "}\n\n",
                        variables);
 
-        if (fOptions.fieldConstructors && fType.hasFieldConstructor())
+        if (fType.hasFieldConstructor())
         {
             std::vector<std::string> arguments;
             for (const CppField& field : fType.fields)
@@ -495,16 +493,15 @@ private:
     }
 
     const CppType& fType;
-    const EmitterOptions& fOptions;
     Printer fPrinter;
     Printer::Variables fNames;
 };
 
 } // namespace
 
-std::string emitSource(const CppType& type, const EmitterOptions& options)
+std::string emitSource(const CppType& type)
 {
-    return SourceWriter(type, options).write();
+    return SourceWriter(type).write();
 }
 
 } // namespace Xsdgen

@@ -4,13 +4,12 @@
 #include <string>
 
 #include "CppType.hpp"
-#include "EmitterOptions.hpp"
 
 namespace Xsdgen {
 
 // The source of one class pair: constructors, accessors, outputXML and
 // parse of the implementation class, and the public class's forwarders.
-std::string emitSource(const CppType& type, const EmitterOptions& options);
+std::string emitSource(const CppType& type);
 
 } // namespace Xsdgen
 

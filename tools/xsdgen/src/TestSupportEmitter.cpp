@@ -8,6 +8,7 @@
 #include "CppType.hpp"
 #include "Naming.hpp"
 #include "Printer.hpp"
+#include "Runtime.hpp"
 
 namespace Xsdgen {
 
@@ -51,16 +52,17 @@ std::string registryFile(const SchemaSet& set, const std::string& folderName)
     std::set<std::string> headers;
     for (const CppType& type : types)
         headers.insert(type.headerPath);
-    headers.insert("Brisvale/Soa/Common/Xml/XMLNode.hpp");
-    headers.insert("Brisvale/Soa/Common/Xml/XmlStream.hpp");
+    headers.insert(Runtime::xmlNode.header);
+    headers.insert(Runtime::xmlStream.header);
     for (const std::string& header : headers)
         printer.print("#include <$header$>\n", {{"header", header}});
 
     printer.print("\n#include \"MessageTypeRegistry.hpp\"\n\n"
                   "namespace {\n\n"
-                  "using ::Brisvale::Soa::Common::Xml::XMLNode;\n"
-                  "using ::Brisvale::Soa::Common::Xml::XmlStream;\n\n"
-                  "// Each function reads the node into a new default message and writes it back.\n");
+                  "using $node$;\n"
+                  "using $stream$;\n\n"
+                  "// Each function reads the node into a new default message and writes it back.\n",
+                  {{"node", Runtime::xmlNode.qualified}, {"stream", Runtime::xmlStream.qualified}});
     for (const CppType& type : types)
         printer.print("\n"
                       "void roundTrip$class$(const XMLNode& in, XmlStream& out, const std::string& elementName)\n"

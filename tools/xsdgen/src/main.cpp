@@ -13,17 +13,14 @@ const char* const usage =
     "\n"
     "Writes a header and a source for every complexType of the .xsd files in\n"
     "SCHEMA_DIR, under DIR/<namespace path>/. Files whose content is unchanged\n"
-    "are left alone.\n"
+    "are left alone; files there that the folder no longer produces are removed.\n"
     "\n"
     "  --base-uri URI           scheme and host in front of every schema path\n"
     "  --output DIR             where the generated headers and sources go\n"
-    "  --export-header PATH     header that defines the export macro\n"
-    "                           (default Brisvale/Soa/Common/Xml/CadExport.hpp)\n"
-    "  --export-macro NAME      the export macro (default BRISVALE_CAD_API)\n"
-    "  --no-field-constructors  give the classes no field constructor\n"
-    "  --optional-attributes    accept use=\"optional\" attributes, with \"set\" flags\n"
     "  --test-support DIR       also write the round-trip registry, samples and\n"
-    "                           the roots schema of the folder into DIR\n";
+    "                           the roots schema of the folder into DIR\n"
+    "  --list-outputs           write nothing; print the files a run writes\n"
+    "  --list-inputs            write nothing; print the schema files a run reads\n";
 
 int refuse(const std::string& message)
 {
@@ -36,6 +33,7 @@ int refuse(const std::string& message)
 int main(int argc, char** argv)
 {
     Xsdgen::GeneratorOptions options;
+    enum class Mode { Generate, ListOutputs, ListInputs } mode = Mode::Generate;
     for (int i = 1; i < argc; ++i)
     {
         const std::string argument = argv[i];
@@ -45,18 +43,14 @@ int main(int argc, char** argv)
             std::cout << usage;
             return 0;
         }
-        if (argument == "--no-field-constructors")
-            options.emitter.fieldConstructors = false;
-        else if (argument == "--optional-attributes")
-            options.check.allowOptionalAttributes = true;
+        if (argument == "--list-outputs")
+            mode = Mode::ListOutputs;
+        else if (argument == "--list-inputs")
+            mode = Mode::ListInputs;
         else if (argument == "--base-uri" && hasValue)
             options.baseUri = argv[++i];
         else if (argument == "--output" && hasValue)
             options.outputDir = argv[++i];
-        else if (argument == "--export-header" && hasValue)
-            options.emitter.exportHeader = argv[++i];
-        else if (argument == "--export-macro" && hasValue)
-            options.emitter.exportMacro = argv[++i];
         else if (argument == "--test-support" && hasValue)
             options.testSupportDir = argv[++i];
         else if (argument.compare(0, 2, "--") == 0)
@@ -73,7 +67,14 @@ int main(int argc, char** argv)
 
     try
     {
-        return Xsdgen::generate(options, std::cerr) ? 0 : 1;
+        bool accepted = false;
+        if (mode == Mode::ListOutputs)
+            accepted = Xsdgen::listOutputs(options, std::cout, std::cerr);
+        else if (mode == Mode::ListInputs)
+            accepted = Xsdgen::listInputs(options, std::cout, std::cerr);
+        else
+            accepted = Xsdgen::generate(options, std::cerr);
+        return accepted ? 0 : 1;
     }
     catch (const std::exception& failure)
     {

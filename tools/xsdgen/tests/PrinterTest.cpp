@@ -19,14 +19,6 @@ TEST(XsdgenPrinter, SubstitutesVariablesAndIndentsNonEmptyLines)
     EXPECT_EQ(printer.text(), "class ItemInfo\n{\n    int fCount;\n\n    int price$;\n};\n");
 }
 
-TEST(XsdgenPrinter, IndentsLinesInsideSubstitutedValues)
-{
-    Printer printer;
-    printer.indent();
-    printer.print("$call$;\n", {{"call", "f(a,\n  b)"}});
-    EXPECT_EQ(printer.text(), "    f(a,\n      b);\n");
-}
-
 TEST(XsdgenPrinter, RefusesTemplateFaults)
 {
     Printer printer;
