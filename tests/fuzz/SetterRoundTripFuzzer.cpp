@@ -18,17 +18,13 @@
 using namespace Brisvale::Soa::Common;
 namespace Sm = Brisvale::Schemas::Cad::_2007_01::Structuremanagement;
 
-// The number its text converts to, or else one made of its bytes.
+// A number made of the first bytes of the text.
 template <class Number>
 Number numberOf(const std::string& text)
 {
-    try {
-        return Xml::lexical_cast<Number>(text);
-    } catch (const Xml::BadLexicalCast&) {
-        Number number = 0;
-        std::memcpy(&number, text.data(), std::min(sizeof number, text.size()));
-        return number;
-    }
+    Number number = 0;
+    std::memcpy(&number, text.data(), std::min(sizeof number, text.size()));
+    return number;
 }
 
 template <class Message>
