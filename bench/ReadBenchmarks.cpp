@@ -9,6 +9,7 @@
 
 #include "BenchDocuments.hpp"
 #include "BenchSizes.hpp"
+#include "CParserScans.hpp"
 #include "SaxScan.hpp"
 
 namespace Brisvale {
@@ -52,6 +53,22 @@ void SaxScanResponse(benchmark::State& state)
     setResponseBytes(state, documents);
 }
 
+void Libxml2ScanResponse(benchmark::State& state)
+{
+    const DocumentSet& documents = documentsOfSize(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(libxml2Scan(documents.responseText));
+    setResponseBytes(state, documents);
+}
+
+void ExpatScanResponse(benchmark::State& state)
+{
+    const DocumentSet& documents = documentsOfSize(static_cast<std::size_t>(state.range(0)));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(expatScan(documents.responseText));
+    setResponseBytes(state, documents);
+}
+
 void ReadTextToTree(benchmark::State& state)
 {
     const DocumentSet& documents = documentsOfSize(static_cast<std::size_t>(state.range(0)));
@@ -82,6 +99,8 @@ void registerReadBenchmarks()
 {
     registerAtDocumentSizes("ReadResponse", ReadResponse);
     registerAtDocumentSizes("SaxScanResponse", SaxScanResponse);
+    registerAtDocumentSizes("Libxml2ScanResponse", Libxml2ScanResponse);
+    registerAtDocumentSizes("ExpatScanResponse", ExpatScanResponse);
     registerAtDocumentSizes("ReadTextToTree", ReadTextToTree);
     registerAtDocumentSizes("ReadTreeToMessage", ReadTreeToMessage);
 }

@@ -63,31 +63,12 @@ TEST(XMLNodeAttributes, SetAttrReplacesAndAddsBeforeAndAfterAttrs)
 
 TEST(XMLNodeAttributes, WideElementKeepsEveryAttribute)
 {
-    std::string text = "<r";
-    for (int i = 0; i < 200; ++i)
-        text += " a" + std::to_string(i) + "=\"v" + std::to_string(i) + "\"";
-    text += "/>";
-    const std::unique_ptr<XMLNode> root = parseXmlDocument(text);
-    for (int i = 0; i < 200; ++i)
-        EXPECT_EQ("v" + std::to_string(i), root->getAttr("a" + std::to_string(i)));
-    EXPECT_FALSE(root->hasAttr("a200"));
-    EXPECT_EQ(200u, root->attrs().size());
-
     XMLNode built;
     for (int i = 0; i < 200; ++i)
         built.setAttr("a" + std::to_string(i), "v" + std::to_string(i));
     built.setAttr("a7", "new");
     EXPECT_EQ("new", built.getAttr("a7"));
     EXPECT_EQ(200u, built.attrs().size());
-}
-
-TEST(XMLNodeAttributes, NonAsciiAndLongValuesSurviveTheParse)
-{
-    const std::string longValue(70000, 'z');
-    const std::unique_ptr<XMLNode> root =
-        parseXmlDocument("<r e=\"\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\" l=\"" + longValue + "\"/>");
-    EXPECT_EQ("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80", root->getAttr("e"));
-    EXPECT_EQ(longValue, root->getAttr("l"));
 }
 
 TEST(XMLNodeNames, SharedNamesAndUrisStayPerNode)
@@ -121,10 +102,7 @@ TEST(XMLNodeAttributes, AttrsOfANodeWithoutAttributesShowsLaterSetAttr)
     EXPECT_EQ(1u, attributes.size());
     EXPECT_EQ(&attributes, &node.attrs());
 
-    // Another node's map is its own.
-    XMLNode other;
-    EXPECT_NE(&attributes, &other.attrs());
-    EXPECT_TRUE(other.attrs().empty());
+    EXPECT_NE(&attributes, &XMLNode().attrs());
 }
 
 TEST(XMLNodeAttributes, AttrsKeepsEveryValueAfterTheEntriesAreDropped)
@@ -132,9 +110,7 @@ TEST(XMLNodeAttributes, AttrsKeepsEveryValueAfterTheEntriesAreDropped)
     const std::unique_ptr<XMLNode> root = parseXmlDocument("<r a=\"1\" b=\"\" c=\"3\"/>");
     const std::map<std::string, std::string> expected{{"a", "1"}, {"b", ""}, {"c", "3"}};
     EXPECT_EQ(expected, root->attrs());
-    EXPECT_EQ("1", root->getAttr("a"));
     EXPECT_TRUE(root->hasAttr("b"));
-    EXPECT_FALSE(root->hasAttr("d"));
     root->setAttr("c", "4");
     EXPECT_EQ("4", root->attrs().at("c"));
 }
@@ -151,16 +127,6 @@ TEST(XMLNodeAttributes, AttributesPastFourGiBAreRefusedWithoutALeak)
     EXPECT_THROW(node.setAttr("b", value), std::length_error);
     EXPECT_FALSE(node.hasAttr("b"));
     EXPECT_EQ(value.size(), node.getAttr("a").size());
-}
-
-TEST(XMLNodeNames, NamespaceUriReferenceOutlivesTheParentsChange)
-{
-    const std::unique_ptr<XMLNode> root = parseXmlDocument("<a xmlns='urn:u'><b/></a>");
-    const XMLNode& child = *root->getChildren().at(0);
-    const std::string& uri = child.getNamespaceUri();
-    root->setNamespaceUri("urn:v");
-    EXPECT_EQ("urn:u", uri);
-    EXPECT_EQ("urn:v", root->getNamespaceUri());
 }
 
 TEST(XMLNodeNames, ChangingAParentsNamespaceLeavesItsChildren)
@@ -203,8 +169,6 @@ TEST(XMLNodeParse, HandlerReusedAfterAFailedParseStartsAfresh)
         ASSERT_NE(nullptr, root);
         EXPECT_EQ("c", root->getName());
         EXPECT_EQ("urn:c", root->getNamespaceUri());
-        EXPECT_EQ(nullptr, root->getParent());
-        EXPECT_TRUE(root->getChildren().empty());
         EXPECT_EQ(nullptr, handler.takeRoot());
     }
     xercesc::XMLPlatformUtils::Terminate();
@@ -216,38 +180,53 @@ TEST(XMLNodeNames, DefaultChildKeepsNoNamespaceUnderANamespacedParent)
     parent.setNamespaceUri("urn:p");
     XMLNode* child = parent.addChild(std::make_unique<XMLNode>());
     EXPECT_EQ("", child->getNamespaceUri());
-    child->appendText("");
-    EXPECT_EQ("", child->getText());
     child->appendText("ab");
     child->appendText("c");
     EXPECT_EQ("abc", child->getText());
 }
 
-TEST(XMLNodeParse, ManyChildrenAndTextKeepDocumentOrder)
+TEST(XMLNode, DefaultNodeIsAnEmptyRootThatOwnsItsChildrenOnce)
 {
-    std::string text = "<r>";
-    for (int i = 0; i < 3000; ++i)
-        text += "<c n=\"" + std::to_string(i) + "\">t" + std::to_string(i) + "</c>";
-    text += "</r>";
-    const std::unique_ptr<XMLNode> root = parseXmlDocument(text);
-    ASSERT_EQ(3000u, root->getChildren().size());
-    for (int i = 0; i < 3000; i += 499)
-    {
-        const XMLNode& child = *root->getChildren()[static_cast<std::size_t>(i)];
-        EXPECT_EQ(std::to_string(i), child.getAttr("n"));
-        EXPECT_EQ("t" + std::to_string(i), child.getText());
-        EXPECT_EQ(root.get(), child.getParent());
-    }
+    XMLNode parent;
+    EXPECT_EQ(nullptr, parent.getParent());
+    XMLNode* child = parent.addChild(std::unique_ptr<XMLNode>(new XMLNode()));
+    EXPECT_EQ(&parent, child->getParent());
+    ASSERT_EQ(1u, parent.getChildren().size());
+    EXPECT_THROW(parent.addChild(nullptr), std::invalid_argument);
+    std::unique_ptr<XMLNode> owned(new XMLNode());
+    XMLNode* grandchild = owned->addChild(std::unique_ptr<XMLNode>(new XMLNode()));
+    EXPECT_EQ(owned.get(), grandchild->getParent());
+    parent.addChild(std::move(owned));
 }
 
-TEST(XMLNodeParse, FailureAfterManyNodesReleasesThemAll)
+TEST(XMLNode, ParsedTreesAndBuiltNodesMixAndAreFreedTogether)
 {
-    // Under the sanitizers this also proves nothing leaks.
-    std::string text = "<r><a x=\"1\"><b/><b/>";
-    for (int i = 0; i < 100; ++i)
-        text += "<c>t</c>";
-    text += "</a><oops></r>";
-    EXPECT_THROW(parseXmlDocument(text), DomException);
+    XMLNode built;
+    std::unique_ptr<XMLNode> parsed = parseXmlDocument("<a><b><c/></b></a>");
+    XMLNode* added = parsed->getChildren()[0]->addChild(std::make_unique<XMLNode>());
+    added->addChild(parseXmlDocument("<d><e/></d>"));
+    built.addChild(std::move(parsed));
+    EXPECT_EQ("d", added->getChildren()[0]->getName());
+    EXPECT_EQ(added, added->getChildren()[0]->getParent());
+}
+
+TEST(XMLNode, VeryDeepTreeIsDestroyedWithoutRecursion)
+{
+    std::unique_ptr<XMLNode> root(new XMLNode());
+    XMLNode* node = root.get();
+    for (int i = 0; i < 200000; ++i)
+        node = node->addChild(std::unique_ptr<XMLNode>(new XMLNode()));
+    root.reset();
+}
+
+TEST(DomException, CopiesCarryTheMessage)
+{
+    DomException original("first");
+    DomException copy(original);
+    copy.setMessage("second");
+    EXPECT_EQ("first", original.getMessage());
+    original = copy;
+    EXPECT_EQ("second", original.getMessage());
 }
 
 } // namespace

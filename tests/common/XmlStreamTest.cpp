@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <ios>
 #include <stdexcept>
 #include <streambuf>
@@ -408,4 +409,68 @@ TEST(XmlStreamState, FailedWriteThrows)
     std::ios& base = stream;
     base.rdbuf(&failing);
     EXPECT_THROW(stream << stream.writeOpenElement(kCadUri, "Root"), std::ios_base::failure);
+}
+
+namespace {
+
+bool isAcceptedElementName(const std::string& name)
+{
+    XmlStream stream;
+    try
+    {
+        stream << stream.writeOpenElement("urn:a", name);
+        return true;
+    }
+    catch (const std::invalid_argument&)
+    {
+        return false;
+    }
+}
+
+} // namespace
+
+TEST(XmlStreamInsertion, WritesWhatTheStandardOperatorWrites)
+{
+    XmlStream stream;
+    std::ostringstream expected;
+    const std::string text = "<ns1:a b=\"c\">";
+    stream << text << "x" << std::string() << text;
+    expected << text << "x" << std::string() << text;
+    EXPECT_EQ(expected.str(), stream.str());
+
+    // A field width pads the next insertion, as the standard operator does.
+    stream.width(6);
+    expected.width(6);
+    stream << std::string("ab");
+    expected << std::string("ab");
+    stream << "cd";
+    expected << "cd";
+    EXPECT_EQ(expected.str(), stream.str());
+}
+
+TEST(XmlStreamInsertion, AFailedStreamThrows)
+{
+    XmlStream stream;
+    EXPECT_THROW(stream.setstate(std::ios::badbit), std::ios_base::failure);
+    EXPECT_THROW(stream << std::string("text"), std::ios_base::failure);
+    EXPECT_THROW(stream << "text", std::ios_base::failure);
+}
+
+TEST(XmlStreamNames, PlainAndUnusualNamesAreJudgedAlike)
+{
+    for (const char* name : {"a", "_a", "a-b.c_d9", "ns1:item", "A:B", "\xC3\xA9t\xC3\xA9", "p:\xC3\xA9"})
+        EXPECT_TRUE(isAcceptedElementName(name)) << name;
+    for (const char* name : {"", ":a", "a:", "a::b", "a:b:c", "1a", "a:1b", "-a", "a:-b", ".a",
+                             "a b", "a\"", "a>", "\xC3"})
+        EXPECT_FALSE(isAcceptedElementName(name)) << name;
+}
+
+TEST(XmlStreamNames, AUriThatLooksLikeAPrefixKeyIsRefused)
+{
+    XmlStream stream;
+    stream << stream.writeOpenElement("urn:a", "root");
+    stream << stream.writeOpenElementClose("urn:a", false);
+    const std::string prefix = stream.getNamespacePrefix("urn:a");
+    EXPECT_THROW(stream.getNamespacePrefix(":" + prefix), std::invalid_argument);
+    EXPECT_THROW(stream.writeOpenElement(":" + prefix, "child"), std::invalid_argument);
 }

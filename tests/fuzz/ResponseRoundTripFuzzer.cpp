@@ -1,11 +1,12 @@
-// Text -> tree -> every response type -> text: what a response writes must
-// read back and write the same text again. Text that does not read and trees
-// that a type refuses are fine; writing must not refuse what was read.
+// Text -> tree, by both readers, which must make the same tree or both
+// refuse (libxml2 alone limits the namespaces in scope and distinct names);
+// then tree -> every response type -> text: what a response writes must read
+// back and write the same text again. A type may refuse a tree; writing must
+// not refuse what was read.
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
 #include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
 #include <Brisvale/Soa/Common/Xml/Conversions.hpp>
@@ -13,12 +14,7 @@
 #include <Brisvale/Soa/Common/Xml/XmlStream.hpp>
 
 #include "MessageTypeRegistry.hpp"
-
-namespace Brisvale::Testing {
-void registerDatamanagement200701Types(std::vector<MessageTypeEntry>& entries);
-void registerStructuremanagement200701Types(std::vector<MessageTypeEntry>& entries);
-void registerStructuremanagement200706Types(std::vector<MessageTypeEntry>& entries);
-} // namespace Brisvale::Testing
+#include "XmlTestSupport.hpp"
 
 using namespace Brisvale::Soa::Common;
 using Brisvale::Testing::MessageTypeEntry;
@@ -30,21 +26,37 @@ std::string roundTrip(const MessageTypeEntry& type, const Xml::XMLNode& root)
     return stream.str();
 }
 
+[[noreturn]] void fail(const std::string& what)
+{
+    std::fprintf(stderr, "%s\n", what.c_str());
+    std::abort();
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static std::vector<MessageTypeEntry> types;
-    if (types.empty()) {
-        Brisvale::Testing::registerDatamanagement200701Types(types);
-        Brisvale::Testing::registerStructuremanagement200701Types(types);
-        Brisvale::Testing::registerStructuremanagement200706Types(types);
-    }
-    std::unique_ptr<Xml::XMLNode> root;
+    static const std::vector<Brisvale::Testing::MessageTypeCase> types = Brisvale::Testing::allMessageTypes();
+    const char* text = reinterpret_cast<const char*>(data);
+    std::unique_ptr<Xml::XMLNode> root, xercesRoot;
+    std::string refusal = "(none)";
     try {
-        root = Xml::parseXmlDocument(reinterpret_cast<const char*>(data), size);
-    } catch (Exceptions::DomException&) {
-        return 0;
+        root = Xml::parseXmlDocument(text, size);
+    } catch (Exceptions::DomException& error) {
+        refusal = error.getMessage();
     }
-    for (const MessageTypeEntry& type : types) {
+    try {
+        xercesRoot = Xml::parseXmlDocumentWithXerces(text, size);
+    } catch (Exceptions::DomException& error) {
+        if (root)
+            fail("only Xerces refuses: " + error.getMessage());
+    }
+    const bool ownLimit = refusal.find("in scope") != std::string::npos || refusal.find("distinct names") != std::string::npos;
+    if (!root && xercesRoot && !ownLimit)
+        fail("only libxml2 refuses: " + refusal);
+    if (!root || !xercesRoot)
+        return 0;
+    if (const std::string difference = Brisvale::Testing::firstTreeDifference(*root, *xercesRoot); !difference.empty())
+        fail("the readers make different trees: " + difference);
+    for (const auto& [type, folder] : types) {
         if (type.localName.find("Response") == std::string::npos)
             continue;
         std::string written;
@@ -55,10 +67,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         } catch (const Xml::BadLexicalCast&) {  // an attribute that does not convert
             continue;
         }
-        if (roundTrip(type, *Xml::parseXmlDocument(written)) != written) {
-            std::fprintf(stderr, "%s does not write back what it wrote:\n%s\n", type.localName.c_str(), written.c_str());
-            std::abort();
-        }
+        if (roundTrip(type, *Xml::parseXmlDocument(written)) != written)
+            fail(type.localName + " does not write back what it wrote:\n" + written);
     }
     return 0;
 }

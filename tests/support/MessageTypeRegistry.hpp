@@ -1,21 +1,13 @@
 #ifndef BRISVALE_TESTING_MESSAGETYPEREGISTRY_HPP
 #define BRISVALE_TESTING_MESSAGETYPEREGISTRY_HPP
 
+#include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
-namespace Brisvale {
-namespace Soa {
-namespace Common {
-namespace Xml {
-
-class XMLNode;
-class XmlStream;
-
-} // namespace Xml
-} // namespace Common
-} // namespace Soa
-} // namespace Brisvale
+#include <Brisvale/Soa/Common/Xml/XMLNode.hpp>
+#include <Brisvale/Soa/Common/Xml/XmlStream.hpp>
 
 namespace Brisvale {
 namespace Testing {
@@ -36,6 +28,43 @@ struct MessageTypeEntry
                       ::Brisvale::Soa::Common::Xml::XmlStream& out,
                       const std::string& elementName);
 };
+
+void registerSoa200603Types(std::vector<MessageTypeEntry>& entries);
+void registerDatamanagement200701Types(std::vector<MessageTypeEntry>& entries);
+void registerStructuremanagement200701Types(std::vector<MessageTypeEntry>& entries);
+void registerStructuremanagement200706Types(std::vector<MessageTypeEntry>& entries);
+
+// A generated type and the schema folder it comes from ("soa_2006_03").
+struct MessageTypeCase
+{
+    MessageTypeEntry entry;
+    std::string folder;
+};
+
+// Test output names a case by its type's qualified name.
+inline void PrintTo(const MessageTypeCase& typeCase, std::ostream* out)
+{
+    *out << typeCase.entry.qualifiedName;
+}
+
+// Every generated type of every schema folder.
+inline std::vector<MessageTypeCase> allMessageTypes()
+{
+    const std::pair<const char*, void (*)(std::vector<MessageTypeEntry>&)> folders[] = {
+        {"soa_2006_03", &registerSoa200603Types},
+        {"datamanagement_2007_01", &registerDatamanagement200701Types},
+        {"structuremanagement_2007_01", &registerStructuremanagement200701Types},
+        {"structuremanagement_2007_06", &registerStructuremanagement200706Types},
+    };
+    std::vector<MessageTypeCase> cases;
+    for (const auto& [folder, registerTypes] : folders) {
+        std::vector<MessageTypeEntry> entries;
+        registerTypes(entries);
+        for (const MessageTypeEntry& entry : entries)
+            cases.push_back({entry, folder});
+    }
+    return cases;
+}
 
 } // namespace Testing
 } // namespace Brisvale

@@ -54,6 +54,29 @@ std::string describe(const XMLNode& node)
 
 } // namespace
 
+std::string firstTreeDifference(const XMLNode& actual, const XMLNode& expected)
+{
+    const std::string where = describe(actual) + ": ";
+    if (actual.getName() != expected.getName() || actual.getNamespaceUri() != expected.getNamespaceUri())
+        return where + "element {" + actual.getNamespaceUri() + "}" + actual.getName() + ", expected {"
+               + expected.getNamespaceUri() + "}" + expected.getName();
+    if (actual.attrs() != expected.attrs())
+        return where + "attributes differ";
+    if (actual.getText() != expected.getText())
+        return where + "text \"" + actual.getText() + "\", expected \"" + expected.getText() + "\"";
+    const auto& actualChildren = actual.getChildren();
+    const auto& expectedChildren = expected.getChildren();
+    if (actualChildren.size() != expectedChildren.size())
+        return where + std::to_string(actualChildren.size()) + " children, expected "
+               + std::to_string(expectedChildren.size());
+    for (std::size_t i = 0; i < actualChildren.size(); ++i) {
+        std::string difference = firstTreeDifference(*actualChildren[i], *expectedChildren[i]);
+        if (!difference.empty())
+            return difference;
+    }
+    return std::string();
+}
+
 ::testing::AssertionResult sameTree(const XMLNode& actual, const XMLNode& expected)
 {
     return compare(actual, expected);

@@ -22,6 +22,13 @@ namespace Testing {
 ::testing::AssertionResult sameTree(const Soa::Common::Xml::XMLNode& actual,
                                     const Soa::Common::Xml::XMLNode& expected);
 
+// The first difference between two trees, described with the path of the
+// element where it is, or "" when they are the same: namespace URI and
+// local name, every attribute, the text of every element and the children
+// in order. Needs nothing of GoogleTest, so that any checker can use it.
+std::string firstTreeDifference(const Soa::Common::Xml::XMLNode& actual,
+                                const Soa::Common::Xml::XMLNode& expected);
+
 // Writes a message as the outermost element of a new stream and returns the text.
 template <class Message>
 std::string writeXml(const Message& message, const std::string& rootName)

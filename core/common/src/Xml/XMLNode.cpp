@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "Xml/NodeArena.hpp"
 #include "Xml/PackedAttributes.hpp"
 #include "Xml/SharedText.hpp"
 
@@ -45,26 +46,52 @@ const std::string& emptyString()
 } // namespace
 
 // Frees the subtree without recursion, so that no depth can exhaust the
-// stack: walk down to a childless node, unlink it from its parent, delete
+// stack: walk down to a childless node, unlink it from its parent, destroy
 // it (its own destructor then has nothing to do) and carry on from the
-// parent. Needs no memory of its own.
-XMLNode::~XMLNode()
+// parent. Needs no memory of its own. The root of another parsed document,
+// added as a child, is deleted whole: its nodes are in its own arena.
+void XMLNode::destroyDescendants(XMLNode* top, NodeArena* arena)
 {
-    XMLNode* node = this;
+    XMLNode* node = top;
     while (true)
     {
         if (!node->fChildren.empty())
         {
-            node = node->fChildren.back();
+            XMLNode* child = node->fChildren.back();
+            if (child->fArena == nullptr)
+            {
+                node = child;
+                continue;
+            }
+            node->fChildren.pop_back();
+            delete child;
             continue;
         }
-        if (node == this)
+        if (node == top)
             break;
         XMLNode* parent = node->fParent;
         parent->fChildren.pop_back();
-        delete node;
+        if (arena != nullptr && arena->contains(node))
+            node->~XMLNode();
+        else
+            delete node;
         node = parent;
     }
+}
+
+void XMLNode::destroy(XMLNode* node, NodeArena* arena)
+{
+    destroyDescendants(node, arena);
+    if (arena != nullptr && arena->contains(node))
+        node->~XMLNode();
+    else
+        delete node;
+}
+
+XMLNode::~XMLNode()
+{
+    destroyDescendants(this, fArena);
+    delete fArena;
 
     SharedText::release(fNamespaceUri);
     SharedText::release(fName);

@@ -151,11 +151,8 @@ const char* referenceFor(unsigned char byte)
     }
 }
 
-const char32_t kInvalidSequence = 0xFFFFFFFF;
+} // namespace
 
-// Decodes one UTF-8 sequence at text[position], moving position past it.
-// Overlong forms, encoded surrogates, values above U+10FFFF and truncated
-// sequences give kInvalidSequence.
 char32_t decodeUtf8(const unsigned char* text, std::size_t length, std::size_t& position)
 {
     const unsigned char lead = text[position];
@@ -204,6 +201,8 @@ char32_t decodeUtf8(const unsigned char* text, std::size_t length, std::size_t& 
     position += extra + 1;
     return codePoint;
 }
+
+namespace {
 
 std::string hexCodePoint(char32_t codePoint)
 {

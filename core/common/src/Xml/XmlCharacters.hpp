@@ -22,6 +22,12 @@ void appendXmlEscaped(std::string& out, const char* text, std::size_t length,
 void appendXmlEscaped(std::string& out, const std::string& text,
                       std::size_t verified = 0);
 
+// Decodes one UTF-8 sequence at text[position], moving position past it.
+// Overlong forms, encoded surrogates, values above U+10FFFF and truncated
+// sequences give kInvalidSequence.
+const char32_t kInvalidSequence = 0xFFFFFFFF;
+char32_t decodeUtf8(const unsigned char* text, std::size_t length, std::size_t& position);
+
 // Where a qualified name ("local" or "prefix:local") has its colon; npos
 // for an unprefixed name. A name that is not a QName of XML 1.0 with
 // namespaces is std::invalid_argument; `what` says what the name is for in

@@ -4,8 +4,6 @@
 #include <cstddef>
 #include <memory>
 #include <string>
-#include <unordered_map>
-#include <vector>
 
 #include <xercesc/sax2/DefaultHandler.hpp>
 
@@ -17,7 +15,10 @@ namespace Soa {
 namespace Common {
 namespace Xml {
 
-// Builds an XMLNode tree from the SAX2 events of one document.
+class TreeBuilder;
+
+// Builds an XMLNode tree from the SAX2 events of one document, with the
+// same tree builder as parseXmlDocument, so that both give the same tree.
 //
 // Refuses, with a DomException naming the position: any document type
 // declaration (so no entity can be declared or expanded), any external
@@ -70,28 +71,19 @@ private:
     SAXToNodeParser(const SAXToNodeParser&) = delete;
     SAXToNodeParser& operator=(const SAXToNodeParser&) = delete;
 
-    [[noreturn]] void refuse(const std::string& reason) const;
-    void packAttributes(XMLNode& node, const xercesc::Attributes& attrs);
-    // Gives the current node its children and hands it to its parent.
-    void closeCurrent();
-    void releaseUnfinished();
-    void releaseSharedTexts();
-    // The one copy of this text that the nodes of the document share.
-    XMLNode::SharedText& sharedText(const XMLCh* text);
+    friend std::unique_ptr<XMLNode> readWithXerces(const char* data, std::size_t length);
 
-    // The nodes under construction belong to the handler: an open node gets
-    // its children, in one vector of the exact size, when it closes.
-    std::unique_ptr<XMLNode> fRoot;
-    std::vector<XMLNode*> fOpenNodes;        // owned; from the root to the current node
-    std::vector<const XMLCh*> fOpenUris;     // the open nodes' URIs, as the parser gave them
-    std::vector<std::size_t> fChildStarts;   // where each open node's children start
-    std::vector<XMLNode*> fClosedChildren;   // owned; children of the open nodes
+    [[noreturn]] void refuse(const std::string& reason) const;
+    // Runs one step of the builder, giving a refusal the parser's position.
+    template <class Step>
+    void build(Step step);
+
+    std::unique_ptr<TreeBuilder> fBuilder;
     const xercesc::Locator* fLocator;
-    std::string fScratchText;
-    std::string fPackedAttributes;
-    // Element names and namespace URIs met so far in this document; the
-    // handler holds one reference to each.
-    std::unordered_map<std::string, XMLNode::SharedText*> fSharedTexts;
+    std::size_t fBudget;                  // of the next document's tree
+    std::string fScratchUri;
+    std::string fScratchName;
+    std::string fScratchValue;
 };
 
 } // namespace Xml

@@ -14,16 +14,17 @@ namespace Soa {
 namespace Common {
 namespace Xml {
 
-class SAXToNodeParser;
+class TreeBuilder;
 
 // One element of a parsed XML document. A node owns its children; the whole
 // tree is released by destroying the root, however deep it is.
 //
 // A document of many megabytes becomes a tree of millions of nodes, so a
 // node is kept small: the parser shares one copy of each element name and
-// namespace URI among the nodes that carry it, a node's attributes live
-// packed in one block of memory, and the map that attrs() hands out is
-// built from them on first call.
+// namespace URI among the nodes that carry it, places the nodes of a
+// document side by side in large blocks that its root frees together, keeps
+// a node's attributes packed in one block of memory, and builds the map
+// that attrs() hands out from them on first call.
 // That first call changes the node behind a const reference: a tree is
 // for one thread at a time, like the messages read from it.
 class BRISVALE_SOA_COMMON_API XMLNode
@@ -34,6 +35,7 @@ public:
         , fName(nullptr)
         , fParent(nullptr)
         , fAttributes(nullptr)
+        , fArena(nullptr)
     {
     }
 
@@ -68,10 +70,11 @@ public:
     XMLNode* addChild(std::unique_ptr<XMLNode> child);
 
 private:
-    friend class SAXToNodeParser;
+    friend class TreeBuilder;
 
     struct AttributeStore;
     struct SharedText;
+    struct NodeArena;
 
     std::string& textForAppend();
     bool usesAttributeMap() const;
@@ -89,6 +92,10 @@ private:
     void adoptPackedAttributes(const std::string& packed, std::size_t count);
     // Takes the children that the parser collected, in document order.
     void adoptChildren(XMLNode* const* first, XMLNode* const* last);
+    // Frees the node's descendants, without recursion, then the node:
+    // those in the arena are destroyed in place, the others deleted.
+    static void destroy(XMLNode* node, NodeArena* arena);
+    static void destroyDescendants(XMLNode* top, NodeArena* arena);
 
     SharedText* fNamespaceUri;           // counted reference; null for none
     SharedText* fName;                   // local name, without prefix; null for ""
@@ -96,6 +103,7 @@ private:
     std::unique_ptr<std::string> fText;  // own character data; null for none
     XMLNode* fParent;                    // null at the root
     mutable AttributeStore* fAttributes; // owned; null for none; attrs() replaces it
+    NodeArena* fArena;                   // owned by the root of a parsed document: its other nodes
 };
 
 } // namespace Xml

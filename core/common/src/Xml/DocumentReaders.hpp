@@ -1,0 +1,26 @@
+#ifndef BRISVALE_SOA_COMMON_XML_DOCUMENTREADERS_HPP
+#define BRISVALE_SOA_COMMON_XML_DOCUMENTREADERS_HPP
+
+#include <cstddef>
+#include <memory>
+
+#include <Brisvale/Soa/Common/Xml/XMLNode.hpp>
+
+namespace Brisvale {
+namespace Soa {
+namespace Common {
+namespace Xml {
+
+// The two parsers under parseXmlDocument and parseXmlDocumentWithXerces.
+// Each reads a document that screenDocument has passed into a tree made by
+// TreeBuilder, refuses what the parser finds wrong with a DomException
+// naming line and column, and returns a root, never null.
+std::unique_ptr<XMLNode> readWithLibxml2(const char* data, std::size_t length);
+std::unique_ptr<XMLNode> readWithXerces(const char* data, std::size_t length);
+
+} // namespace Xml
+} // namespace Common
+} // namespace Soa
+} // namespace Brisvale
+
+#endif

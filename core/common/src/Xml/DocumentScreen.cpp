@@ -1,0 +1,357 @@
+#include "Xml/DocumentScreen.hpp"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <string>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
+#include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
+
+#include "Xml/XmlCharacters.hpp"
+
+namespace Brisvale {
+namespace Soa {
+namespace Common {
+namespace Xml {
+
+namespace {
+
+// The text as a sequence of code units of one, or two in either byte order.
+struct Units
+{
+    const unsigned char* bytes;
+    std::size_t count;
+    std::size_t width;
+    bool bigEndian;
+
+    char32_t operator[](std::size_t i) const
+    {
+        if (width == 1)
+            return bytes[i];
+        const unsigned char first = bytes[2 * i];
+        const unsigned char second = bytes[2 * i + 1];
+        return bigEndian ? (first << 8 | second) : (second << 8 | first);
+    }
+
+    bool startsWith(std::size_t at, const char* ascii) const
+    {
+        for (; *ascii != 0; ++ascii, ++at)
+        {
+            if (at >= count || (*this)[at] != static_cast<unsigned char>(*ascii))
+                return false;
+        }
+        return true;
+    }
+
+    // Where the ASCII sequence next starts at or after from; count if nowhere.
+    std::size_t find(std::size_t from, const char* ascii) const
+    {
+        while (from < count && !startsWith(from, ascii))
+            ++from;
+        return from;
+    }
+};
+
+[[noreturn]] void refuseAt(const Units& units, std::size_t at, const std::string& reason)
+{
+    std::size_t line = 1;
+    std::size_t lineStart = 0;
+    for (std::size_t i = 0; i < at; ++i)
+    {
+        if (units[i] == '\n')
+        {
+            ++line;
+            lineStart = i + 1;
+        }
+    }
+    throw Exceptions::DomException("XML document refused at line " + std::to_string(line) + ", column "
+                                   + std::to_string(at - lineStart + 1) + ": " + reason);
+}
+
+bool bytesAre(const unsigned char* data, std::size_t length, const char* expected, std::size_t count)
+{
+    if (length < count)
+        return false;
+    for (std::size_t i = 0; i < count; ++i)
+    {
+        if (data[i] != static_cast<unsigned char>(expected[i]))
+            return false;
+    }
+    return true;
+}
+
+// Lays the text out as code units, as the parsers detect it from its first
+// bytes; sets start past a byte-order mark.
+Units layOut(const unsigned char* data, std::size_t length, std::size_t& start, bool& utf8Mark)
+{
+    const Units bytes{data, length, 1, false};
+    const char* const ucs4[] = {"\0\0\0<", "<\0\0\0", "\0\0<\0", "\0<\0\0", "\0\0\xFE\xFF", "\xFF\xFE\0\0"};
+    for (const char* pattern : ucs4)
+    {
+        if (bytesAre(data, length, pattern, 4))
+            refuseAt(bytes, 0, "UCS-4 text is not read");
+    }
+    if (bytesAre(data, length, "\x4C\x6F\xA7\x94", 4))
+        refuseAt(bytes, 0, "EBCDIC text is not read");
+
+    start = 0;
+    utf8Mark = false;
+    if (bytesAre(data, length, "\xFE\xFF", 2) || bytesAre(data, length, "\0<\0?", 4))
+    {
+        start = data[0] == 0xFE ? 1 : 0;
+        return Units{data, length / 2, 2, true};
+    }
+    if (bytesAre(data, length, "\xFF\xFE", 2) || bytesAre(data, length, "<\0?\0", 4))
+    {
+        start = data[0] == 0xFF ? 1 : 0;
+        return Units{data, length / 2, 2, false};
+    }
+    if (bytesAre(data, length, "\xEF\xBB\xBF", 3))
+    {
+        start = 3;
+        utf8Mark = true;
+    }
+    return bytes;
+}
+
+bool isSpace(char32_t c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// The value of a pseudo-attribute of the XML declaration; empty if absent.
+std::string declared(const std::string& declaration, const char* name)
+{
+    std::size_t at = declaration.find(name);
+    if (at == std::string::npos)
+        return std::string();
+    at = declaration.find_first_of("\"'", at);
+    if (at == std::string::npos)
+        return std::string();
+    const std::size_t end = declaration.find(declaration[at], at + 1);
+    if (end == std::string::npos)
+        return std::string();
+    std::string value = declaration.substr(at + 1, end - at - 1);
+    for (char& c : value)
+    {
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    }
+    return value;
+}
+
+// Checks the XML declaration and returns where it ends (start if there is
+// none) and whether the text must be UTF-8.
+std::size_t checkDeclaration(const Units& units, std::size_t start, bool utf8Mark, bool& utf8)
+{
+    utf8 = units.width == 1;
+    if (!units.startsWith(start, "<?xml") || start + 5 >= units.count || !isSpace(units[start + 5]))
+        return start;
+    const std::size_t end = std::min(units.find(start, "?>") + 2, units.count);
+    std::string declaration;
+    for (std::size_t i = start; i < end && units[i] < 0x80; ++i)
+        declaration += static_cast<char>(units[i]);
+
+    const std::string version = declared(declaration, "version");
+    if (!version.empty() && version != "1.0")
+        refuseAt(units, start, "XML version " + version + " is not read, only 1.0");
+    const std::string encoding = declared(declaration, "encoding");
+    if (encoding.empty() || units.width != 1)
+        return end;
+    const bool declaresUtf8 = encoding == "UTF-8" || encoding == "UTF8";
+    if (utf8Mark && !declaresUtf8)
+        refuseAt(units, start, "a UTF-8 byte-order mark on a document declared " + encoding);
+    if (encoding.compare(0, 3, "UTF") == 0 && !declaresUtf8)
+        refuseAt(units, start, "the document is declared " + encoding + " but is not");
+    utf8 = declaresUtf8;
+    return end;
+}
+
+// Refuses a document type declaration among the comments and processing
+// instructions before the root element.
+void checkProlog(const Units& units, std::size_t at)
+{
+    while (at < units.count)
+    {
+        if (isSpace(units[at]))
+        {
+            ++at;
+            continue;
+        }
+        const char* end = nullptr;
+        if (units.startsWith(at, "<?"))
+            end = "?>";
+        else if (units.startsWith(at, "<!--"))
+            end = "-->";
+        else
+            break;
+        at = std::min(units.find(at + 2, end) + std::char_traits<char>::length(end), units.count);
+    }
+    if (units.startsWith(at, "<!DOCTYPE"))
+        refuseAt(units, at, "document type declarations are not accepted");
+}
+
+// Bytes that a pass skips: ASCII but for NUL and the given marks.
+struct PlainBytes
+{
+    std::array<bool, 256> plain{};
+    char marks[5] = {};
+    int markCount = 0;
+
+    constexpr explicit PlainBytes(const char* markList)
+    {
+        for (; *markList != 0; ++markList)
+            marks[markCount++] = *markList;
+        for (int c = 1; c < 0x80; ++c)
+            plain[c] = true;
+        for (int m = 0; m < markCount; ++m)
+            plain[static_cast<unsigned char>(marks[m])] = false;
+    }
+
+    // Where the first byte at or after i that is not plain stands; length
+    // if none.
+    std::size_t skip(const unsigned char* bytes, std::size_t length, std::size_t i) const
+    {
+#ifdef __SSE2__
+        // Sixteen bytes at a time while none of them needs a look.
+        while (length - i >= 16)
+        {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+            __m128i found = _mm_cmpeq_epi8(block, _mm_setzero_si128());
+            for (int m = 0; m < markCount; ++m)
+                found = _mm_or_si128(found, _mm_cmpeq_epi8(block, _mm_set1_epi8(marks[m])));
+            // The top bit of each byte marks non-ASCII.
+            const int mask = _mm_movemask_epi8(_mm_or_si128(found, block));
+            if (mask != 0)
+                return i + static_cast<std::size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+            i += 16;
+        }
+#endif
+        while (i < length && plain[bytes[i]])
+            ++i;
+        return i;
+    }
+};
+
+// Between tags, and inside an attribute value, where only a "<" (which
+// cannot stand there) ends the look.
+constexpr PlainBytes kOutsideValues("<>\"'=");
+constexpr PlainBytes kInsideValues("<");
+
+bool isPlain(char32_t c)
+{
+    return c < 0x100 && kOutsideValues.plain[c];
+}
+
+// Skips a whole attribute value that opens at the quote at i, when it is
+// plain ASCII and closed, and returns where it closes; i when it is not,
+// which the pass then takes a unit at a time.
+std::size_t skipPlainValue(const Units& units, std::size_t i)
+{
+    const void* close = std::memchr(units.bytes + i + 1, units.bytes[i], units.count - i - 1);
+    if (close == nullptr)
+        return i;
+    const std::size_t end = static_cast<std::size_t>(static_cast<const unsigned char*>(close) - units.bytes);
+    return kInsideValues.skip(units.bytes, end, i + 1) == end ? end : i;
+}
+
+// One pass over every code unit: NUL characters, UTF-8 sequences, and the
+// attributes of each start tag, counted as the equals signs outside quotes
+// between a "<" and the ">" that ends the tag. No "<" can stand inside a
+// tag, so each "<" starts the count afresh. Compiled once for each unit
+// width, so that the common case of bytes is a tight loop.
+template <std::size_t kWidth>
+void checkBody(const Units& units, bool utf8)
+{
+    static_assert(kWidth == 1 || kWidth == 2, "bytes or UTF-16 code units");
+    const auto unitAt = [&units](std::size_t i) -> char32_t {
+        return kWidth == 1 ? units.bytes[i] : units[i];
+    };
+    bool inTag = false;
+    char32_t quote = 0;
+    std::size_t equals = 0;
+    std::size_t tagStart = 0;
+    std::size_t i = 0;
+    while (i < units.count)
+    {
+        if (kWidth == 1)
+        {
+            i = kOutsideValues.skip(units.bytes, units.count, i);
+        }
+        else
+        {
+            while (i < units.count && isPlain(unitAt(i)))
+                ++i;
+        }
+        if (i == units.count)
+            break;
+        const char32_t c = unitAt(i);
+        if (c >= 0x80)
+        {
+            const std::size_t at = i;
+            if (kWidth == 1 && utf8 && decodeUtf8(units.bytes, units.count, i) == kInvalidSequence)
+                refuseAt(units, at, "invalid UTF-8");
+            i = i == at ? at + 1 : i;
+            continue;
+        }
+        switch (c)
+        {
+        case 0:
+            refuseAt(units, i, "a NUL character");
+        case '<':
+            inTag = true;
+            quote = 0;
+            equals = 0;
+            tagStart = i;
+            break;
+        case '>':
+            inTag = inTag && quote != 0;
+            break;
+        case '=':
+            if (inTag && quote == 0 && ++equals > kMaxAttributesPerElement)
+                refuseAt(units, tagStart, "an element with more than " + std::to_string(kMaxAttributesPerElement)
+                                              + " attributes");
+            break;
+        default:  // a quote
+            if (inTag && quote == 0)
+            {
+                const std::size_t close = kWidth == 1 ? skipPlainValue(units, i) : i;
+                if (close == i)
+                    quote = c;
+                i = close;
+            }
+            else if (inTag && quote == c)
+            {
+                quote = 0;
+            }
+            break;
+        }
+        ++i;
+    }
+}
+
+} // namespace
+
+void screenDocument(const char* data, std::size_t length)
+{
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(data);
+    std::size_t start = 0;
+    bool utf8Mark = false;
+    const Units units = layOut(bytes, length, start, utf8Mark);
+    bool utf8 = false;
+    const std::size_t afterDeclaration = checkDeclaration(units, start, utf8Mark, utf8);
+    checkProlog(units, afterDeclaration);
+    if (units.width == 1)
+        checkBody<1>(units, utf8);
+    else
+        checkBody<2>(units, utf8);
+}
+
+} // namespace Xml
+} // namespace Common
+} // namespace Soa
+} // namespace Brisvale

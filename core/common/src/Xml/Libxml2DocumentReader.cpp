@@ -1,0 +1,213 @@
+#include "Xml/DocumentReaders.hpp"
+
+#include <climits>
+#include <cstring>
+#include <exception>
+#include <new>
+#include <string>
+#include <string_view>
+
+#include <libxml/parser.h>
+#include <libxml/dict.h>
+#include <libxml/parserInternals.h>
+#include <libxml/xmlerror.h>
+
+#include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
+
+#include "Xml/TreeBuilder.hpp"
+
+namespace Brisvale {
+namespace Soa {
+namespace Common {
+namespace Xml {
+
+namespace {
+
+// Limits that keep libxml2's own work linear: it looks a prefix up among
+// the declarations in scope one by one, and its dictionary of names slows
+// down past some hundred thousand names.
+const int kMaxNamespacesInScope = 256;
+const std::size_t kMaxDistinctNames = 65536;
+
+std::string_view view(const xmlChar* text)
+{
+    return text == nullptr ? std::string_view() : std::string_view(reinterpret_cast<const char*>(text));
+}
+
+std::string_view view(const xmlChar* begin, const xmlChar* end)
+{
+    return std::string_view(reinterpret_cast<const char*>(begin), static_cast<std::size_t>(end - begin));
+}
+
+std::string position(long line, long column)
+{
+    return "line " + std::to_string(line) + ", column " + std::to_string(column);
+}
+
+// One document's read: the parser's context, the builder, and the first
+// failure. libxml2 is C: nothing may be thrown through it, so a callback
+// that fails keeps the failure and stops the parser, and the failure is
+// thrown once the parser has returned.
+struct Read
+{
+    xmlParserCtxtPtr context = nullptr;
+    TreeBuilder builder;
+    std::exception_ptr failure;
+
+    void fail(std::exception_ptr error)
+    {
+        if (!failure)
+            failure = error;
+        xmlStopParser(context);
+    }
+
+    // Runs one step, keeping whatever it throws; a refusal gets the
+    // parser's position.
+    template <class Step>
+    void run(Step step)
+    {
+        if (failure)
+            return;
+        try
+        {
+            try
+            {
+                step();
+            }
+            catch (const TreeBuilder::Refusal& refusal)
+            {
+                throw Exceptions::DomException("XML document refused at "
+                                               + position(xmlSAX2GetLineNumber(context),
+                                                          xmlSAX2GetColumnNumber(context))
+                                               + ": " + refusal.reason);
+            }
+        }
+        catch (...)
+        {
+            fail(std::current_exception());
+        }
+    }
+};
+
+Read& readOf(void* userData)
+{
+    return *static_cast<Read*>(userData);
+}
+
+void startElement(void* userData, const xmlChar* localName, const xmlChar*, const xmlChar* uri, int,
+                  const xmlChar**, int attributeCount, int, const xmlChar** attributes)
+{
+    Read& read = readOf(userData);
+    read.run([&] {
+        if (read.context->nsNr / 2 > kMaxNamespacesInScope)
+            throw TreeBuilder::Refusal{"more than " + std::to_string(kMaxNamespacesInScope)
+                                       + " namespace declarations in scope"};
+        if (static_cast<std::size_t>(xmlDictSize(read.context->dict)) > kMaxDistinctNames)
+            throw TreeBuilder::Refusal{"more than " + std::to_string(kMaxDistinctNames)
+                                       + " distinct names in one document"};
+        // Names and URIs come from the parser's dictionary: one pointer each.
+        read.builder.startElementWithInternedNames(reinterpret_cast<const char*>(uri),
+                                                   reinterpret_cast<const char*>(localName));
+        // Five pointers an attribute: local name, prefix, URI, value, value end.
+        for (int i = 0; i < attributeCount; ++i, attributes += 5)
+            read.builder.addAttribute(view(attributes[2]), view(attributes[0]), view(attributes[3], attributes[4]));
+        read.builder.endAttributes();
+    });
+}
+
+void endElement(void* userData, const xmlChar*, const xmlChar*, const xmlChar*)
+{
+    Read& read = readOf(userData);
+    read.run([&] { read.builder.endElement(); });
+}
+
+void characters(void* userData, const xmlChar* text, int length)
+{
+    Read& read = readOf(userData);
+    read.run([&] { read.builder.appendText(view(text, text + length)); });
+}
+
+void internalSubset(void* userData, const xmlChar*, const xmlChar*, const xmlChar*)
+{
+    readOf(userData).run([] { throw TreeBuilder::Refusal{"document type declarations are not accepted"}; });
+}
+
+// Warnings pass, and so does a namespace name that is not a valid URI,
+// which namespace well-formedness does not ask for; the first error of any
+// other kind ends the read.
+void error(void* userData, xmlErrorPtr error)
+{
+    Read& read = readOf(userData);
+    if (error->level == XML_ERR_WARNING || error->code == XML_WAR_NS_URI)
+        return;
+    read.run([&] {
+        std::string message = error->message == nullptr ? "unknown error" : error->message;
+        while (!message.empty() && message.back() == '\n')
+            message.pop_back();
+        throw Exceptions::DomException("XML parse error at " + position(error->line, error->int2) + ": " + message);
+    });
+}
+
+// Only the events the tree needs; every other handler stays null, so that
+// nothing is declared, resolved, loaded or expanded.
+xmlSAXHandler makeHandler()
+{
+    xmlSAXHandler handler;
+    std::memset(&handler, 0, sizeof handler);
+    handler.initialized = XML_SAX2_MAGIC;
+    handler.startElementNs = startElement;
+    handler.endElementNs = endElement;
+    handler.characters = characters;
+    handler.cdataBlock = characters;
+    handler.ignorableWhitespace = characters;
+    handler.internalSubset = internalSubset;
+    handler.serror = error;
+    return handler;
+}
+
+// Deep documents and large texts within the reader's own limits; never the
+// network. References are replaced in the text handed over: with document
+// type declarations refused, only the predefined entities and character
+// references can stand there.
+const int kOptions = XML_PARSE_NONET | XML_PARSE_HUGE | XML_PARSE_NOENT;
+
+} // namespace
+
+std::unique_ptr<XMLNode> readWithLibxml2(const char* data, std::size_t length)
+{
+    static const bool initialised = [] {
+        xmlInitParser();
+        return true;
+    }();
+    (void)initialised;
+    if (length == 0)
+        throw Exceptions::DomException("XML parse error at line 1, column 1: the document is empty");
+    if (length > static_cast<std::size_t>(INT_MAX))
+        throw Exceptions::DomException("XML document refused: texts of 2 GiB and more are not read");
+
+    Read read;
+    read.builder.reset(TreeBuilder::budgetFor(length));
+    read.context = xmlCreateMemoryParserCtxt(data, static_cast<int>(length));
+    if (read.context == nullptr)
+        throw std::bad_alloc();
+    *read.context->sax = makeHandler();
+    read.context->userData = &read;
+    xmlCtxtUseOptions(read.context, kOptions);
+    xmlParseDocument(read.context);
+    const bool wellFormed = read.context->wellFormed != 0;
+    xmlFreeParserCtxt(read.context);
+
+    if (read.failure)
+        std::rethrow_exception(read.failure);
+    if (!wellFormed)
+        throw Exceptions::DomException("XML parse error: the document is not well-formed");
+    std::unique_ptr<XMLNode> root = read.builder.takeRoot();
+    if (!root)
+        throw Exceptions::DomException("XML parse error: the document has no root element");
+    return root;
+}
+
+} // namespace Xml
+} // namespace Common
+} // namespace Soa
+} // namespace Brisvale

@@ -1,0 +1,256 @@
+#include "Xml/TreeBuilder.hpp"
+
+#include <cstdint>
+#include <limits>
+
+#include "Xml/NodeArena.hpp"
+#include "Xml/PackedAttributes.hpp"
+#include "Xml/SharedText.hpp"
+
+namespace Brisvale {
+namespace Soa {
+namespace Common {
+namespace Xml {
+
+namespace {
+
+// What the allocator adds to every block it hands out, as the budget counts it.
+const std::size_t kBlockOverhead = 16;
+// A node, its place among its parent's children, and its place, with room
+// to grow, among the children waiting for their parent to close.
+const std::size_t kNodeCost = sizeof(XMLNode) + 3 * sizeof(XMLNode*);
+
+// A tree may take four times its text, and a megabyte more for small
+// documents: with the parser's copy of the text, what reading a document
+// takes stays within five times its size.
+const std::size_t kBudgetPerByte = 4;
+const std::size_t kBudgetAllowance = std::size_t{1} << 20;
+
+// Makes room for one more element without reallocating on every call, as
+// reserve(size() + 1) would.
+template <class Vector>
+void reserveOneMore(Vector& vector)
+{
+    if (vector.size() == vector.capacity())
+        vector.reserve(vector.empty() ? 8 : 2 * vector.size());
+}
+
+} // namespace
+
+TreeBuilder::TreeBuilder()
+    : fAttributeCount(0)
+    , fBudget(std::numeric_limits<std::size_t>::max())
+{
+}
+
+TreeBuilder::~TreeBuilder()
+{
+    releaseUnfinished();
+    releaseSharedTexts();
+}
+
+std::size_t TreeBuilder::budgetFor(std::size_t textLength)
+{
+    if (textLength > (std::numeric_limits<std::size_t>::max() - kBudgetAllowance) / kBudgetPerByte)
+        return std::numeric_limits<std::size_t>::max();
+    return kBudgetPerByte * textLength + kBudgetAllowance;
+}
+
+void TreeBuilder::reset(std::size_t budget)
+{
+    releaseUnfinished();
+    fRoot.reset();
+    releaseSharedTexts();
+    fBudget = budget;
+}
+
+void TreeBuilder::refuse(const std::string& reason)
+{
+    throw Refusal{reason};
+}
+
+void TreeBuilder::charge(std::size_t bytes)
+{
+    if (bytes > fBudget)
+        refuse("the document's tree would take more memory than its reader allows"
+               " (four times the text's size and a megabyte)");
+    fBudget -= bytes;
+}
+
+void TreeBuilder::releaseSharedTexts()
+{
+    for (const auto& entry : fSharedTexts)
+        XMLNode::SharedText::release(entry.second);
+    fSharedTexts.clear();
+    fInternedTexts.clear();
+    fRecentInterned.fill({nullptr, nullptr});
+}
+
+XMLNode::SharedText& TreeBuilder::sharedText(std::string_view text)
+{
+    const auto found = fSharedTexts.find(text);
+    if (found != fSharedTexts.end())
+        return *found->second;
+    // The text, its map entry and the bucket that points to it.
+    charge(sizeof(XMLNode::SharedText) + 5 * sizeof(void*) + 2 * kBlockOverhead + text.size());
+    std::unique_ptr<XMLNode::SharedText> shared(XMLNode::SharedText::create(std::string(text)));
+    fSharedTexts.emplace(std::string_view(shared->text), shared.get());
+    return *shared.release();
+}
+
+XMLNode::SharedText& TreeBuilder::internedText(const char* text)
+{
+    auto& recent = fRecentInterned[(reinterpret_cast<std::uintptr_t>(text) >> 3) % fRecentInterned.size()];
+    if (recent.first == text)
+        return *recent.second;
+    const auto found = fInternedTexts.find(text);
+    XMLNode::SharedText& shared = found != fInternedTexts.end() ? *found->second : sharedText(text);
+    if (found == fInternedTexts.end())
+        fInternedTexts.emplace(text, &shared);
+    recent = {text, &shared};
+    return shared;
+}
+
+void TreeBuilder::releaseUnfinished()
+{
+    // Open nodes have no children yet; closed children are whole subtrees.
+    // All live in the arena of the root, the first open node, which goes last.
+    XMLNode::NodeArena* arena = fOpenNodes.empty() ? nullptr : fOpenNodes.front()->fArena;
+    for (XMLNode* node : fClosedChildren)
+        XMLNode::destroy(node, arena);
+    for (std::size_t i = fOpenNodes.size(); i > 1; --i)
+        XMLNode::destroy(fOpenNodes[i - 1], arena);
+    if (!fOpenNodes.empty())
+        delete fOpenNodes.front();
+    fClosedChildren.clear();
+    fOpenNodes.clear();
+    fChildStarts.clear();
+    fPackedAttributes.clear();
+    fAttributeCount = 0;
+}
+
+std::unique_ptr<XMLNode> TreeBuilder::takeRoot()
+{
+    // After a failure, close what is still open so that the tree holds
+    // everything read.
+    while (!fOpenNodes.empty())
+        closeCurrent();
+    return std::move(fRoot);
+}
+
+XMLNode& TreeBuilder::openNode()
+{
+    if (fOpenNodes.size() >= kMaxDepth)
+        refuse("elements nested deeper than " + std::to_string(kMaxDepth) + " levels");
+    if (fOpenNodes.empty() && fRoot)
+        refuse("a second root element");
+    charge(kNodeCost);
+
+    // Room first, so that once the node exists nothing can fail before the
+    // builder holds it.
+    reserveOneMore(fOpenNodes);
+    reserveOneMore(fChildStarts);
+    XMLNode* node = fOpenNodes.empty() ? newRoot() : new (fOpenNodes.front()->fArena->allocate()) XMLNode();
+    fOpenNodes.push_back(node);
+    fChildStarts.push_back(fClosedChildren.size());
+    fPackedAttributes.clear();
+    fAttributeCount = 0;
+    return *node;
+}
+
+void TreeBuilder::startElement(std::string_view namespaceUri, std::string_view localName)
+{
+    XMLNode& node = openNode();
+    if (!namespaceUri.empty())
+    {
+        // Most elements share their parent's namespace: no lookup then.
+        const XMLNode* parent = fOpenNodes.size() < 2 ? nullptr : fOpenNodes[fOpenNodes.size() - 2];
+        if (parent != nullptr && parent->fNamespaceUri != nullptr && parent->fNamespaceUri->text == namespaceUri)
+            node.shareNamespaceUri(*parent->fNamespaceUri);
+        else
+            node.shareNamespaceUri(sharedText(namespaceUri));
+    }
+    node.shareName(sharedText(localName));
+}
+
+void TreeBuilder::startElementWithInternedNames(const char* namespaceUri, const char* localName)
+{
+    XMLNode& node = openNode();
+    if (namespaceUri != nullptr && *namespaceUri != 0)
+        node.shareNamespaceUri(internedText(namespaceUri));
+    node.shareName(internedText(localName));
+}
+
+XMLNode* TreeBuilder::newRoot()
+{
+    std::unique_ptr<XMLNode> root(new XMLNode());
+    root->fArena = new XMLNode::NodeArena();
+    return root.release();
+}
+
+void TreeBuilder::addAttribute(std::string_view namespaceUri, std::string_view localName, std::string_view value)
+{
+    // The parser refuses two attributes of one local name in one namespace,
+    // so with the namespace in the key no name comes twice.
+    std::size_t field = beginField(fPackedAttributes);
+    if (!namespaceUri.empty())
+    {
+        fPackedAttributes += '{';
+        fPackedAttributes.append(namespaceUri.data(), namespaceUri.size());
+        fPackedAttributes += '}';
+    }
+    fPackedAttributes.append(localName.data(), localName.size());
+    endField(fPackedAttributes, field);
+    field = beginField(fPackedAttributes);
+    fPackedAttributes.append(value.data(), value.size());
+    endField(fPackedAttributes, field);
+    ++fAttributeCount;
+}
+
+void TreeBuilder::endAttributes()
+{
+    if (fAttributeCount == 0)
+        return;
+    charge(fPackedAttributes.size() + 2 * kBlockOverhead);
+    fOpenNodes.back()->adoptPackedAttributes(fPackedAttributes, fAttributeCount);
+    fPackedAttributes.clear();
+    fAttributeCount = 0;
+}
+
+void TreeBuilder::appendText(std::string_view text)
+{
+    if (fOpenNodes.empty() || text.empty())
+        return;
+    XMLNode& node = *fOpenNodes.back();
+    // A string may hold twice its text once it has grown.
+    charge((node.fText ? 0 : sizeof(std::string) + kBlockOverhead) + 2 * text.size());
+    std::string& own = node.textForAppend();
+    own.append(text.data(), text.size());
+}
+
+void TreeBuilder::endElement()
+{
+    closeCurrent();
+}
+
+void TreeBuilder::closeCurrent()
+{
+    XMLNode* node = fOpenNodes.back();
+    const std::size_t start = fChildStarts.back();
+    if (start == fClosedChildren.size())
+        reserveOneMore(fClosedChildren);
+    node->adoptChildren(fClosedChildren.data() + start, fClosedChildren.data() + fClosedChildren.size());
+    fClosedChildren.resize(start);
+
+    fOpenNodes.pop_back();
+    fChildStarts.pop_back();
+    if (fOpenNodes.empty())
+        fRoot.reset(node);
+    else
+        fClosedChildren.push_back(node);
+}
+
+} // namespace Xml
+} // namespace Common
+} // namespace Soa
+} // namespace Brisvale

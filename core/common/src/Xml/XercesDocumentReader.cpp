@@ -1,0 +1,93 @@
+#include "Xml/DocumentReaders.hpp"
+
+#include <new>
+
+#include <xercesc/framework/MemBufInputSource.hpp>
+#include <xercesc/sax/SAXException.hpp>
+#include <xercesc/sax/SAXParseException.hpp>
+#include <xercesc/sax2/SAX2XMLReader.hpp>
+#include <xercesc/sax2/XMLReaderFactory.hpp>
+#include <xercesc/util/OutOfMemoryException.hpp>
+#include <xercesc/util/XMLException.hpp>
+#include <xercesc/util/XMLUni.hpp>
+
+#include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
+#include <Brisvale/Soa/Common/Xml/SAXToNodeParser.hpp>
+
+#include "Xml/TreeBuilder.hpp"
+#include "Xml/Utf16.hpp"
+#include "Xml/XercesStartUp.hpp"
+
+namespace Brisvale {
+namespace Soa {
+namespace Common {
+namespace Xml {
+
+namespace {
+
+void configure(xercesc::SAX2XMLReader& reader, SAXToNodeParser& handler)
+{
+    using xercesc::XMLUni;
+    reader.setFeature(XMLUni::fgSAX2CoreNameSpaces, true);
+    reader.setFeature(XMLUni::fgSAX2CoreNameSpacePrefixes, false);
+    reader.setFeature(XMLUni::fgSAX2CoreValidation, false);
+    reader.setFeature(XMLUni::fgXercesDynamic, false);
+    reader.setFeature(XMLUni::fgXercesSchema, false);
+    reader.setFeature(XMLUni::fgXercesLoadSchema, false);
+    reader.setFeature(XMLUni::fgXercesLoadExternalDTD, false);
+    reader.setFeature(XMLUni::fgXercesDisableDefaultEntityResolution, true);
+
+    reader.setContentHandler(&handler);
+    reader.setErrorHandler(&handler);
+    reader.setEntityResolver(&handler);
+    reader.setLexicalHandler(&handler);
+    reader.setDTDHandler(&handler);
+}
+
+} // namespace
+
+std::unique_ptr<XMLNode> readWithXerces(const char* data, std::size_t length)
+{
+    startXerces();
+
+    SAXToNodeParser handler;
+    handler.fBudget = TreeBuilder::budgetFor(length);
+    try
+    {
+        std::unique_ptr<xercesc::SAX2XMLReader> reader(
+            xercesc::XMLReaderFactory::createXMLReader());
+        configure(*reader, handler);
+        xercesc::MemBufInputSource source(reinterpret_cast<const XMLByte*>(data), length,
+                                          "document", false);
+        reader->parse(source);
+    }
+    catch (const xercesc::OutOfMemoryException&)
+    {
+        throw std::bad_alloc();
+    }
+    catch (const xercesc::SAXParseException& exc)
+    {
+        throw Exceptions::DomException("XML parse error at line "
+                                       + std::to_string(exc.getLineNumber()) + ", column "
+                                       + std::to_string(exc.getColumnNumber()) + ": "
+                                       + toUtf8(exc.getMessage()));
+    }
+    catch (const xercesc::SAXException& exc)
+    {
+        throw Exceptions::DomException("XML parse error: " + toUtf8(exc.getMessage()));
+    }
+    catch (const xercesc::XMLException& exc)
+    {
+        throw Exceptions::DomException("XML parse error: " + toUtf8(exc.getMessage()));
+    }
+
+    std::unique_ptr<XMLNode> root = handler.takeRoot();
+    if (!root)
+        throw Exceptions::DomException("XML parse error: the document has no root element");
+    return root;
+}
+
+} // namespace Xml
+} // namespace Common
+} // namespace Soa
+} // namespace Brisvale
