@@ -23,9 +23,8 @@ TEST(MarkRecorder, NestedMarksKnowTheirEnclosingMarkAndUnmatchedOnesDisturbNothi
     MarkRecorder recorder;
     for (const char* name : {"outer", "inner", "failed"})  // an exception skipped the end of "failed"
         recorder.markStart(name);
-    recorder.markEnd("inner");
-    recorder.markEnd("outer");
-    recorder.markEnd("never started");
+    for (const char* name : {"inner", "outer", "never started"})
+        recorder.markEnd(name);
     recorder.markStart("next");
     recorder.markEnd("next");
     EXPECT_EQ(MarkRecorder::Event({Kind::UnmatchedEnd, "never started"}), recorder.events()[5]);
