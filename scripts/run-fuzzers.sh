@@ -14,6 +14,7 @@ flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fn
 
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
       -DBRISVALE_BUILD_FUZZERS=ON -DBRISVALE_BUILD_EXAMPLES=OFF -DBRISVALE_BUILD_BENCHMARKS=OFF \
+      -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O2 -gline-tables-only" \
       -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" -DCMAKE_SHARED_LINKER_FLAGS="$flags"
 # shellcheck disable=SC2086
 cmake --build build-fuzz -j "${JOBS:-$(nproc)}" --target $targets
