@@ -32,11 +32,29 @@ const char* const kDataManagementUri = "http://brisvale.example/Schemas/Cad/2007
 const char* const kBaseDeclaration =
     " xmlns:ns2=\"http://brisvale.example/Schemas/Soa/2006-03/Base\"";
 
+// The XML reference for a byte that is written as one, or null.
+const char* referenceFor(char byte)
+{
+    switch (byte)
+    {
+    case '&': return "&amp;";
+    case '<': return "&lt;";
+    case '>': return "&gt;";
+    case '"': return "&quot;";
+    case '\'': return "&apos;";
+    case '\t': return "&#9;";
+    case '\n': return "&#10;";
+    case '\r': return "&#13;";
+    default: return nullptr;
+    }
+}
+
 class TextWriter
 {
 public:
-    explicit TextWriter(std::string& text)
+    TextWriter(std::string& text, Escaping escaping)
         : fText(text)
+        , fEscaping(escaping)
     {
     }
 
@@ -51,7 +69,10 @@ public:
         fText += ' ';
         fText += name;
         fText += "=\"";
-        fText += toXmlString(value);
+        if (fEscaping == Escaping::InPlace)
+            appendEscaped(value);
+        else
+            fText += toXmlString(value);
         fText += '"';
     }
 
@@ -60,7 +81,10 @@ public:
         fText += ' ';
         fText += name;
         fText += "=\"";
-        fText += lexical_cast<std::string>(value);
+        if (fEscaping == Escaping::InPlace)
+            fText += value ? "true" : "false";
+        else
+            fText += lexical_cast<std::string>(value);
         fText += '"';
     }
 
@@ -206,6 +230,21 @@ public:
     }
 
 private:
+    void appendEscaped(const std::string& value)
+    {
+        std::size_t runStart = 0;
+        for (std::size_t i = 0; i < value.size(); ++i)
+        {
+            if (const char* reference = referenceFor(value[i]))
+            {
+                fText.append(value, runStart, i - runStart);
+                fText += reference;
+                runStart = i + 1;
+            }
+        }
+        fText.append(value, runStart, std::string::npos);
+    }
+
     // Properties and their values are in the base schema, under "ns2".
     void property(const Base::Property& property)
     {
@@ -226,12 +265,13 @@ private:
     }
 
     std::string& fText;
+    Escaping fEscaping;
 };
 
 } // namespace
 
 void appendRequestText(std::string& text, const Dm::CreateOrUpdatePartsInput& request,
-                       const std::string& elementName)
+                       const std::string& elementName, Escaping escaping)
 {
     text += '<';
     text += elementName;
@@ -240,7 +280,7 @@ void appendRequestText(std::string& text, const Dm::CreateOrUpdatePartsInput& re
     text += "\" xmlns:ns1=\"";
     text += kDataManagementUri;
     text += "\">";
-    TextWriter writer(text);
+    TextWriter writer(text, escaping);
     for (const Dm::PartInfo& part : request.getInfoArray())
         writer.partInfo(part);
     text += "</";

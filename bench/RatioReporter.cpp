@@ -67,7 +67,8 @@ void RatioReporter::Finalize()
     std::ostream& out = GetOutputStream();
     out << "\nThroughput ratios (higher is better)\n";
     printRatio(out, "write: WriteRequest / WriteBaseline", "WriteRequest", "WriteBaseline",
-               ">= 0.50");
+               ">= 0.70");
+    printRatio(out, "write: WriteRequest / WriteLimit", "WriteRequest", "WriteLimit", ">= 0.60");
     printRatio(out, "read: ReadResponse / SaxScanResponse", "ReadResponse", "SaxScanResponse",
                ">= 1.30");
     printRatio(out, "libxml2 scan / SaxScanResponse", "Libxml2ScanResponse", "SaxScanResponse", "");

@@ -1,7 +1,7 @@
 #include <Brisvale/Soa/Common/Xml/XmlStream.hpp>
 
 #include <cstring>
-#include <functional>
+#include <string_view>
 #include <ios>
 #include <stdexcept>
 #include <utility>
@@ -15,25 +15,13 @@ namespace Xml {
 
 namespace {
 
-// The first character of a prefix entry's value in the namespace table.
-const char kUndeclared = '-';  // not in scope
-const char kPending = '?';     // to be declared on the next start tag
-const char kDeclared = '+';    // declared on an open element
-
 // The longest text copied straight into the stream's buffer; longer ones
 // go through sputn (which also keeps pbump's int argument in range).
 const std::size_t kDirectCopyLimit = 1 << 16;
 
 const char kXmlNamespaceUri[] = "http://www.w3.org/XML/1998/namespace";
 const char kXmlnsNamespaceUri[] = "http://www.w3.org/2000/xmlns/";
-
-// The stream's own storage slot (ios_base::iword) that numbers the
-// generated prefixes. Allocated on first use.
-int prefixCounterSlot()
-{
-    static const int slot = std::ios_base::xalloc();
-    return slot;
-}
+const char kNoDefaultNamespace[] = " xmlns=\"\"";
 
 // Compares the lengths first: namespace URIs are long and mostly differ in
 // length from these two.
@@ -49,31 +37,47 @@ bool hasPrefix(const std::string& name, std::size_t colon, const char (&prefix)[
     return colon == N - 1 && std::memcmp(name.data(), prefix, N - 1) == 0;
 }
 
-std::string makePrefixKey(const std::string& name, std::size_t colon)
+// Eight bytes of a text from the given end back, or all of a shorter one.
+inline std::uint64_t wordBefore(const char* bytes, std::size_t end)
 {
-    std::string key;
-    key.reserve(colon + 1);
-    key += ':';
-    key.append(name, 0, colon);
-    return key;
+    std::uint64_t word = 0;
+    if (end >= 8)
+    {
+        std::memcpy(&word, bytes + end - 8, 8);
+        return word;
+    }
+    for (std::size_t i = 0; i < end; ++i)
+        word = word << 8 | static_cast<unsigned char>(bytes[i]);
+    return word;
 }
 
-// True if a prefix binding is to this namespace URI.
-bool isBoundTo(const std::map<std::string, std::string>::value_type& binding,
-               const std::string& namespaceUri)
+// Equality of a text with the bytes at data, eight bytes at a time from
+// the end: the namespace URIs compared here are long, and those of one
+// family differ only in their last part.
+inline bool sameText(const std::string& text, const char* data, std::size_t size)
 {
-    return binding.second.size() == namespaceUri.size() + 1
-        && std::memcmp(binding.second.data() + 1, namespaceUri.data(), namespaceUri.size()) == 0;
+    if (text.size() != size)
+        return false;
+    const char* bytes = text.data();
+    std::size_t end = size;
+    for (; end >= 8; end -= 8)
+    {
+        if (wordBefore(bytes, end) != wordBefore(data, end))
+            return false;
+    }
+    return wordBefore(bytes, end) == wordBefore(data, end);
 }
 
-void appendDeclaration(std::string& out, const std::map<std::string, std::string>::value_type& binding)
+// ' xmlns="uri"' or ' xmlns:prefix="uri"'. Escaping the URI also refuses
+// one that XML cannot carry.
+std::string declaration(const std::string& prefix, const std::string& namespaceUri)
 {
-    out.reserve(out.size() + binding.first.size() + binding.second.size() + 9);
-    out += " xmlns:";
-    out.append(binding.first, 1, std::string::npos);
-    out += "=\"";
-    appendXmlEscaped(out, binding.second.data() + 1, binding.second.size() - 1);
-    out += '"';
+    std::string text(prefix.empty() ? " xmlns=\"" : " xmlns:");
+    if (!prefix.empty())
+        text.append(prefix).append("=\"");
+    appendXmlEscaped(text, namespaceUri);
+    text += '"';
+    return text;
 }
 
 } // namespace
@@ -85,119 +89,146 @@ XmlStream::XmlStream()
 
 bool XmlStream::isRootElement() const
 {
-    return currentDepth() == 0;
+    return fOpenElements.empty();
 }
 
 std::string XmlStream::writeOpenElement(const std::string& namespaceUri,
                                         const std::string& elementName)
 {
-    const std::size_t colon = checkQualifiedName(elementName, "element");
-    const bool inXmlNamespace = isUri(namespaceUri, kXmlNamespaceUri);
+    const std::size_t colon = colonOfCheckedName(elementName, "element");
     if (isUri(namespaceUri, kXmlnsNamespaceUri))
         throw std::invalid_argument("XmlStream: no element can be in the namespace "
                                     + namespaceUri);
-
-    const std::int32_t depth = currentDepth() + 1;
-    const std::string* defaultNamespace = currentDefaultNamespace();
-
-    std::string text(elementName.size() + 1, '<');
-    std::memcpy(&text[1], elementName.data(), elementName.size());
-
-    // Prefixes asked for since the last start tag are declared here.
-    for (auto pending = fScopes.rbegin();
-         pending != fScopes.rend() && pending->kind == ScopeEntry::PendingDeclaration; ++pending)
-        appendDeclaration(text, *pending->binding);
-
-    Binding* nameBinding = nullptr;
-    if (colon == std::string::npos)
-    {
-        if (namespaceUri.empty())
-        {
-            if (defaultNamespace != nullptr)
-            {
-                text += " xmlns=\"\"";
-                defaultNamespace = nullptr;
-            }
-        }
-        else if (defaultNamespace == nullptr || *defaultNamespace != namespaceUri)
-        {
-            if (inXmlNamespace)
-                throw std::invalid_argument("XmlStream: the XML namespace cannot be the default "
-                                            "namespace of element " + elementName);
-            defaultNamespace = &rememberUri(namespaceUri);
-            text += " xmlns=\"";
-            appendXmlEscaped(text, namespaceUri);
-            text += '"';
-        }
-    }
-    else if (hasPrefix(elementName, colon, "xmlns"))
-    {
+    if (hasPrefix(elementName, colon, "xmlns"))
         throw std::invalid_argument("XmlStream: element " + elementName
                                     + " uses the reserved prefix xmlns");
-    }
+
+    StartTag tag;
+    tag.defaultNamespace = currentDefaultNamespace();
+    if (colon == std::string::npos)
+        chooseDefaultNamespace(tag, namespaceUri, elementName);
     else if (!hasPrefix(elementName, colon, "xml"))
-    {
-        // The name's prefix is usually that of the element around it.
-        Binding* outer = innermostElementBinding();
-        if (outer != nullptr && outer->first.size() == colon + 1
-            && std::memcmp(outer->first.data() + 1, elementName.data(), colon) == 0)
-        {
-            nameBinding = outer;
-        }
-        else
-        {
-            const std::string key = makePrefixKey(elementName, colon);
-            const auto known = fNamespaces.find(key);
-            if (known != fNamespaces.end())
-            {
-                nameBinding = &*known;
-            }
-            else
-            {
-                if (namespaceUri.empty() || inXmlNamespace)
-                    throw std::invalid_argument("XmlStream: the prefix of element " + elementName
-                                                + " cannot be bound to the namespace \""
-                                                + namespaceUri + "\"");
-                nameBinding = &bindPrefix(key, namespaceUri);
-            }
-        }
-        if (nameBinding->second[0] == kUndeclared)
-            appendDeclaration(text, *nameBinding);
-        else
-            nameBinding = nullptr;
-    }
+        tag.namePrefix = prefixOfName(elementName, colon, namespaceUri);
 
     // Inside the element, the URI given has its stable prefix in scope.
-    Binding* ownBinding = nullptr;
-    Binding* ownStable = nullptr;
-    if (!namespaceUri.empty() && !inXmlNamespace)
+    if (!namespaceUri.empty() && !isUri(namespaceUri, kXmlNamespaceUri))
     {
-        Binding& own = stablePrefixOf(namespaceUri);
-        ownStable = &own;
-        if (own.second[0] == kUndeclared && &own != nameBinding)
-        {
-            ownBinding = &own;
-            appendDeclaration(text, own);
-        }
+        Namespace& own = namespaceOf(namespaceUri);
+        tag.ownNamespace = &own;
+        Prefix& ownPrefix = stablePrefixOf(own);
+        if (ownPrefix.scope == Prefix::OutOfScope && &ownPrefix != tag.namePrefix)
+            tag.ownPrefix = &ownPrefix;
     }
 
-    // Record the scope only now that nothing more can be refused.
-    fScopes.push_back(ScopeEntry{ScopeEntry::ElementStart, depth, ownStable, defaultNamespace,
-                                 fOpenNames.size()});
-    fOpenNames += elementName;
-    for (auto pending = fScopes.rbegin() + 1;
-         pending != fScopes.rend() && pending->kind == ScopeEntry::PendingDeclaration; ++pending)
-    {
-        pending->kind = ScopeEntry::Declaration;
-        pending->depth = depth;
-        pending->defaultNamespace = defaultNamespace;
-        pending->binding->second[0] = kDeclared;
-    }
-    if (nameBinding != nullptr)
-        declare(*nameBinding, depth, defaultNamespace);
-    if (ownBinding != nullptr)
-        declare(*ownBinding, depth, defaultNamespace);
+    std::string text = startTagText(elementName, tag);
+    recordStart(elementName, tag);
     return text;
+}
+
+// An unprefixed name puts the element in the URI given, as the default
+// namespace.
+void XmlStream::chooseDefaultNamespace(StartTag& tag, const std::string& namespaceUri,
+                                       const std::string& elementName)
+{
+    if (namespaceUri.empty())
+    {
+        if (tag.defaultNamespace != nullptr)
+        {
+            static const std::string noDefault(kNoDefaultNamespace);
+            tag.defaultDeclaration = &noDefault;
+            tag.defaultNamespace = nullptr;
+        }
+        return;
+    }
+    if (tag.defaultNamespace != nullptr && sameText(namespaceUri, tag.defaultNamespace->uri->data(),
+                                                    tag.defaultNamespace->uri->size()))
+        return;
+    if (isUri(namespaceUri, kXmlNamespaceUri))
+        throw std::invalid_argument("XmlStream: the XML namespace cannot be the default "
+                                    "namespace of element " + elementName);
+    const Namespace& space = namespaceOf(namespaceUri);
+    tag.defaultNamespace = &space;
+    tag.defaultDeclaration = &space.defaultDeclaration;
+}
+
+// The prefix of a prefixed element name, when the start tag must declare
+// it; null when it is in scope or about to be declared. A prefix the stream
+// does not know yet is bound to the URI given.
+XmlStream::Prefix* XmlStream::prefixOfName(const std::string& elementName, std::size_t colon,
+                                           const std::string& namespaceUri)
+{
+    // The name's prefix is usually that of the element around it.
+    Prefix* prefix = nullptr;
+    if (!fOpenElements.empty() && fOpenElements.back().ownNamespace != nullptr)
+    {
+        Prefix* outer = fOpenElements.back().ownNamespace->stablePrefix;
+        if (sameText(*outer->name, elementName.data(), colon))
+            prefix = outer;
+    }
+    if (prefix == nullptr)
+    {
+        const auto known = fPrefixes.find(std::string_view(elementName.data(), colon));
+        if (known != fPrefixes.end())
+            prefix = &known->second;
+    }
+    if (prefix == nullptr)
+    {
+        if (namespaceUri.empty() || isUri(namespaceUri, kXmlNamespaceUri))
+            throw std::invalid_argument("XmlStream: the prefix of element " + elementName
+                                        + " cannot be bound to the namespace \""
+                                        + namespaceUri + "\"");
+        prefix = &bindPrefix(elementName.substr(0, colon), namespaceOf(namespaceUri));
+    }
+    return prefix->scope == Prefix::OutOfScope ? prefix : nullptr;
+}
+
+// "<name" and the declarations: the prefixes asked for since the last start
+// tag, latest first, then the default namespace or the name's prefix, then
+// the stable prefix of the element's URI.
+std::string XmlStream::startTagText(const std::string& elementName, const StartTag& tag) const
+{
+    const std::string* declarations[] = {
+        tag.defaultDeclaration,
+        tag.namePrefix != nullptr ? &tag.namePrefix->declaration : nullptr,
+        tag.ownPrefix != nullptr ? &tag.ownPrefix->declaration : nullptr};
+    std::size_t size = elementName.size() + 1;
+    for (const Prefix* pending : fPending)
+        size += pending->declaration.size();
+    for (const std::string* text : declarations)
+        size += text != nullptr ? text->size() : 0;
+
+    std::string text = takeSpareText(size);
+    text += '<';
+    text += elementName;
+    for (auto pending = fPending.rbegin(); pending != fPending.rend(); ++pending)
+        text += (*pending)->declaration;
+    for (const std::string* declaration : declarations)
+    {
+        if (declaration != nullptr)
+            text += *declaration;
+    }
+    return text;
+}
+
+// Records the element's scope, once nothing more can be refused.
+void XmlStream::recordStart(const std::string& elementName, const StartTag& tag)
+{
+    fOpenElements.push_back(OpenElement{fOpenNames.size(), fDeclared.size(),
+                                        tag.defaultNamespace, tag.ownNamespace});
+    fOpenNames += elementName;
+    for (Prefix* pending : fPending)
+        declare(*pending);
+    fPending.clear();
+    if (tag.namePrefix != nullptr)
+        declare(*tag.namePrefix);
+    if (tag.ownPrefix != nullptr)
+        declare(*tag.ownPrefix);
+}
+
+void XmlStream::declare(Prefix& prefix)
+{
+    fDeclared.push_back(&prefix);
+    prefix.scope = Prefix::InScope;
 }
 
 std::string XmlStream::writeAttribute(const std::string& name, const std::string& text) const
@@ -227,9 +258,10 @@ std::string XmlStream::writeAttribute(const std::string& name, std::string&& tex
 }
 
 // ' name="text"', built in place: this runs once for every attribute written.
-std::string XmlStream::frameAttribute(const std::string& name, const std::string& text)
+std::string XmlStream::frameAttribute(const std::string& name, const std::string& text) const
 {
-    std::string attribute(name.size() + text.size() + 4, '"');
+    std::string attribute = takeSpareText(name.size() + text.size() + 4);
+    attribute.resize(name.size() + text.size() + 4, '"');
     char* out = &attribute[0];
     *out++ = ' ';
     std::memcpy(out, name.data(), name.size());
@@ -242,8 +274,8 @@ std::string XmlStream::frameAttribute(const std::string& name, const std::string
 
 void XmlStream::checkAttribute(const std::string& name, const std::string& text) const
 {
-    const std::size_t colon = checkQualifiedName(name, "attribute");
-    if (currentDepth() == 0)
+    const std::size_t colon = colonOfCheckedName(name, "attribute");
+    if (fOpenElements.empty())
         throw std::logic_error("XmlStream: attribute " + name + " written outside a start tag");
     if (colon == std::string::npos)
     {
@@ -258,8 +290,8 @@ void XmlStream::checkAttribute(const std::string& name, const std::string& text)
     }
     else if (!hasPrefix(name, colon, "xml"))
     {
-        const auto binding = fNamespaces.find(makePrefixKey(name, colon));
-        if (binding == fNamespaces.end() || binding->second[0] != kDeclared)
+        const auto prefix = fPrefixes.find(std::string_view(name.data(), colon));
+        if (prefix == fPrefixes.end() || prefix->second.scope != Prefix::InScope)
             throw std::invalid_argument("XmlStream: the prefix of attribute " + name
                                         + " is not declared");
     }
@@ -276,7 +308,7 @@ std::string XmlStream::writeOpenElementClose(const std::string&, bool leaf)
         closeElement(nullptr);
         return "/>";
     }
-    if (currentDepth() == 0)
+    if (fOpenElements.empty())
         throw std::logic_error("XmlStream: no start tag is open");
     return ">";
 }
@@ -290,128 +322,126 @@ const std::string XmlStream::getNamespacePrefix(const std::string& namespaceUri)
     if (isUri(namespaceUri, kXmlnsNamespaceUri))
         throw std::invalid_argument("XmlStream: no prefix can be bound to " + namespaceUri);
 
-    Binding& own = stablePrefixOf(namespaceUri);
-    if (own.second[0] == kUndeclared)
+    Prefix& prefix = stablePrefixOf(namespaceOf(namespaceUri));
+    if (prefix.scope == Prefix::OutOfScope)
     {
-        fScopes.push_back(ScopeEntry{ScopeEntry::PendingDeclaration, currentDepth(), &own,
-                                     currentDefaultNamespace(), 0});
-        own.second[0] = kPending;
+        fPending.push_back(&prefix);
+        prefix.scope = Prefix::Pending;
     }
-    return own.first.substr(1);
+    return *prefix.name;
 }
 
 std::string XmlStream::writeCloseElement(const std::string&, const std::string& elementName)
 {
     closeElement(&elementName);
-    std::string text(elementName.size() + 3, '>');
-    text[0] = '<';
-    text[1] = '/';
-    std::memcpy(&text[2], elementName.data(), elementName.size());
+    std::string text = takeSpareText(elementName.size() + 3);
+    text += "</";
+    text += elementName;
+    text += '>';
     return text;
 }
 
-std::int32_t XmlStream::currentDepth() const
+// The colon's place in a name, as checkQualifiedName gives it. A message
+// writes the same few names over and over: each is checked once and kept in
+// a small table, in a slot chosen by its length and last eight bytes, which
+// are the whole of most names.
+std::size_t XmlStream::colonOfCheckedName(const std::string& name, const char* what) const
 {
-    return fScopes.empty() ? 0 : fScopes.back().depth;
+    const int slotBits = 6;
+    if (name.empty())
+        return checkQualifiedName(name, what);
+    if (fCheckedNames.empty())
+        fCheckedNames.resize(std::size_t(1) << slotBits);
+    const std::uint64_t last = wordBefore(name.data(), name.size());
+    const std::uint64_t mixed = (last ^ name.size()) * 0x9E3779B97F4A7C15u;
+    CheckedName& slot = fCheckedNames[mixed >> (64 - slotBits)];
+    if (slot.lastWord == last && slot.name.size() == name.size()
+        && (name.size() <= 8 || sameText(name, slot.name.data(), slot.name.size())))
+        return slot.colon;
+    const std::size_t colon = checkQualifiedName(name, what);
+    slot.name = name;
+    slot.lastWord = last;
+    slot.colon = colon;
+    return colon;
 }
 
-const std::string* XmlStream::currentDefaultNamespace() const
+// An empty string with room for at least capacity bytes, in the spare
+// buffer if there is one.
+std::string XmlStream::takeSpareText(std::size_t capacity) const
 {
-    return fScopes.empty() ? nullptr : fScopes.back().defaultNamespace;
+    std::string text = std::move(fSpareText);
+    text.clear();
+    if (text.capacity() < capacity)
+        text.reserve(capacity);
+    return text;
 }
 
-// The table's own copy of a namespace URI, added on first use. The copy
-// lives as long as the stream, so scope entries can point to it.
-const std::string& XmlStream::rememberUri(const std::string& namespaceUri)
+// Keeps the buffer of a text inserted into the stream, unless it is small
+// or very large, or the spare one is larger.
+void XmlStream::keepSpareText(std::string&& text)
 {
-    const auto known = fNamespaces.find(namespaceUri);
-    if (known != fNamespaces.end())
-        return known->first;
+    const std::size_t largestSpare = 4096;
+    const std::size_t capacity = text.capacity();
+    if (capacity > fSpareText.capacity() && capacity <= largestSpare)
+        fSpareText = std::move(text);
+}
 
-    if (namespaceUri.empty() || namespaceUri[0] == ':')
-        throw std::invalid_argument("XmlStream: \"" + namespaceUri + "\" is not a namespace URI");
-    std::string checked;
-    appendXmlEscaped(checked, namespaceUri);
-    return fNamespaces.emplace(namespaceUri, std::string()).first->first;
+const XmlStream::Namespace* XmlStream::currentDefaultNamespace() const
+{
+    return fOpenElements.empty() ? nullptr : fOpenElements.back().defaultNamespace;
+}
+
+// The stream's record of a namespace URI, added on first use. Most elements
+// are in the namespace of the element around them, and a message asks for
+// the prefix of its own element's namespace: the innermost open element's
+// is tried before the table.
+XmlStream::Namespace& XmlStream::namespaceOf(const std::string& namespaceUri)
+{
+    if (!fOpenElements.empty())
+    {
+        Namespace* own = fOpenElements.back().ownNamespace;
+        if (own != nullptr && sameText(namespaceUri, own->uri->data(), own->uri->size()))
+            return *own;
+    }
+    if (fRecentNamespace != nullptr
+        && sameText(namespaceUri, fRecentNamespace->uri->data(), fRecentNamespace->uri->size()))
+        return *fRecentNamespace;
+
+    auto known = fNamespaces.find(namespaceUri);
+    if (known == fNamespaces.end())
+    {
+        Namespace space;
+        space.defaultDeclaration = declaration(std::string(), namespaceUri);
+        known = fNamespaces.emplace(namespaceUri, std::move(space)).first;
+        known->second.uri = &known->first;
+    }
+    fRecentNamespace = &known->second;
+    return known->second;
 }
 
 // Binds a prefix the stream did not know to a URI, for the stream's life.
 // The URI adopts it as its stable prefix if it has none yet.
-XmlStream::Binding& XmlStream::bindPrefix(const std::string& prefixKey,
-                                          const std::string& namespaceUri)
+XmlStream::Prefix& XmlStream::bindPrefix(const std::string& prefix, Namespace& boundTo)
 {
-    rememberUri(namespaceUri);
-    Binding& binding = *fNamespaces.emplace(prefixKey, kUndeclared + namespaceUri).first;
-    std::string& stablePrefix = fNamespaces.find(namespaceUri)->second;
-    if (stablePrefix.empty())
-        stablePrefix.assign(prefixKey, 1, std::string::npos);
-    return binding;
+    Prefix binding;
+    binding.boundTo = &boundTo;
+    binding.declaration = declaration(prefix, *boundTo.uri);
+    auto entry = fPrefixes.emplace(prefix, std::move(binding)).first;
+    entry->second.name = &entry->first;
+    if (boundTo.stablePrefix == nullptr)
+        boundTo.stablePrefix = &entry->second;
+    return entry->second;
 }
 
-XmlStream::Binding& XmlStream::stablePrefixOf(const std::string& namespaceUri)
+XmlStream::Prefix& XmlStream::stablePrefixOf(Namespace& space)
 {
-    // Most elements are in the namespace of the element around them, and a
-    // message asks for the prefix of its own element's namespace: try the
-    // innermost open element's before searching the table.
-    // Next, the one the table gave last: elements of one other namespace
-    // (base objects inside a message) tend to come one after another.
-    Binding* own = innermostElementBinding();
-    if (own != nullptr && isBoundTo(*own, namespaceUri))
-        return *own;
-    if (fRecentStable != nullptr && isBoundTo(*fRecentStable, namespaceUri))
-        return *fRecentStable;
-
-    // The table's prefix keys start with ":", which no URI here may.
-    if (namespaceUri.empty() || namespaceUri[0] == ':')
-        throw std::invalid_argument("XmlStream: \"" + namespaceUri + "\" is not a namespace URI");
-    auto uri = fNamespaces.find(namespaceUri);
-    if (uri == fNamespaces.end())
-    {
-        rememberUri(namespaceUri);
-        uri = fNamespaces.find(namespaceUri);
-    }
-    if (!uri->second.empty())
-    {
-        fRecentStable = &*fNamespaces.find(":" + uri->second);
-        return *fRecentStable;
-    }
-
-    std::string prefix = nextGeneratedPrefix();
-    Binding& binding = *fNamespaces.emplace(":" + prefix, kUndeclared + namespaceUri).first;
-    uri->second = std::move(prefix);
-    fRecentStable = &binding;
-    return binding;
-}
-
-// The stable prefix binding of the innermost open element's URI. Only the
-// last few scope entries are looked at, so the cost stays the same however
-// many prefixes an element declares; null when there is none to hand.
-XmlStream::Binding* XmlStream::innermostElementBinding() const
-{
-    int looked = 0;
-    for (auto entry = fScopes.rbegin(); entry != fScopes.rend() && looked < 4; ++entry, ++looked)
-    {
-        if (entry->kind == ScopeEntry::ElementStart)
-            return entry->binding;
-    }
-    return nullptr;
-}
-
-std::string XmlStream::nextGeneratedPrefix()
-{
-    long& counter = iword(prefixCounterSlot());
-    for (;;)
-    {
-        std::string prefix = "ns" + std::to_string(++counter);
-        if (fNamespaces.find(":" + prefix) == fNamespaces.end())
-            return prefix;
-    }
-}
-
-void XmlStream::declare(Binding& binding, std::int32_t depth, const std::string* defaultNamespace)
-{
-    fScopes.push_back(ScopeEntry{ScopeEntry::Declaration, depth, &binding, defaultNamespace, 0});
-    binding.second[0] = kDeclared;
+    if (space.stablePrefix != nullptr)
+        return *space.stablePrefix;
+    std::string prefix;
+    do
+        prefix = "ns" + std::to_string(++fGeneratedPrefixes);
+    while (fPrefixes.count(prefix) != 0);
+    return bindPrefix(prefix, space);
 }
 
 // Ends the innermost element's scope. With a name, it must be the name the
@@ -419,45 +449,21 @@ void XmlStream::declare(Binding& binding, std::int32_t depth, const std::string*
 // declared stay pending for the next start tag.
 void XmlStream::closeElement(const std::string* elementName)
 {
-    const std::int32_t depth = currentDepth();
-    if (depth == 0)
+    if (fOpenElements.empty())
         throw std::logic_error("XmlStream: no element is open");
-
-    // The element's entries are the last ones; its pending prefixes, if
-    // any, come last of all.
-    auto pendingBegin = fScopes.end();
-    while (pendingBegin != fScopes.begin() && (pendingBegin - 1)->depth == depth
-           && (pendingBegin - 1)->kind == ScopeEntry::PendingDeclaration)
-        --pendingBegin;
-    auto elementBegin = pendingBegin;
-    while (elementBegin != fScopes.begin() && (elementBegin - 1)->depth == depth)
-        --elementBegin;
-
-    auto start = elementBegin;
-    while (start->kind != ScopeEntry::ElementStart)
-        ++start;
+    const OpenElement& element = fOpenElements.back();
     if (elementName != nullptr
-        && (fOpenNames.size() - start->nameStart != elementName->size()
-            || std::memcmp(fOpenNames.data() + start->nameStart, elementName->data(),
-                           elementName->size()) != 0))
+        && !sameText(*elementName, fOpenNames.data() + element.nameStart,
+                     fOpenNames.size() - element.nameStart))
         throw std::invalid_argument("XmlStream: end tag " + *elementName
                                     + " does not match the open element "
-                                    + fOpenNames.substr(start->nameStart));
-    fOpenNames.resize(start->nameStart);
+                                    + fOpenNames.substr(element.nameStart));
 
-    const std::string* outerDefault =
-        elementBegin == fScopes.begin() ? nullptr : (elementBegin - 1)->defaultNamespace;
-    for (auto entry = elementBegin; entry != pendingBegin; ++entry)
-    {
-        if (entry->kind != ScopeEntry::ElementStart && entry->binding != nullptr)
-            entry->binding->second[0] = kUndeclared;
-    }
-    for (auto entry = pendingBegin; entry != fScopes.end(); ++entry)
-    {
-        entry->depth = depth - 1;
-        entry->defaultNamespace = outerDefault;
-    }
-    fScopes.erase(elementBegin, pendingBegin);
+    for (std::size_t i = element.firstDeclared; i < fDeclared.size(); ++i)
+        fDeclared[i]->scope = Prefix::OutOfScope;
+    fDeclared.resize(element.firstDeclared);
+    fOpenNames.resize(element.nameStart);
+    fOpenElements.pop_back();
 }
 
 namespace {
@@ -519,6 +525,13 @@ XmlStream& operator<<(XmlStream& stream, const std::string& text)
         writeText(stream, text.data(), text.size());
     else
         static_cast<std::ostream&>(stream) << text;
+    return stream;
+}
+
+XmlStream& operator<<(XmlStream& stream, std::string&& text)
+{
+    stream << static_cast<const std::string&>(text);
+    stream.keepSpareText(std::move(text));
     return stream;
 }
 

@@ -3,10 +3,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <sstream>
 #include <string>
-#include <type_traits>
 #include <vector>
 
 #include <Brisvale/Soa/Common/CommonExport.hpp>
@@ -80,70 +80,128 @@ public:
                                   const std::string& elementName);
 
 private:
-    typedef std::map<std::string, std::string> NamespaceTable;
-    typedef NamespaceTable::value_type Binding;
+    struct Prefix;
 
-    // One entry of the scope stack; plain data that needs no destruction.
-    struct ScopeEntry
+    // A namespace URI the stream has met, kept for the stream's life. Scopes
+    // and prefixes refer to it by address, so that once a caller's URI is
+    // found here every further comparison is one of pointers.
+    struct Namespace
     {
-        enum Kind : std::uint8_t
+        const std::string* uri = nullptr;  // the key of its table entry
+        std::string defaultDeclaration;    // ' xmlns="uri"', escaped
+        Prefix* stablePrefix = nullptr;    // null while it has only been a
+                                           // default namespace
+    };
+
+    // A prefix bound to a URI for the stream's life.
+    struct Prefix
+    {
+        enum Scope : std::uint8_t
         {
-            ElementStart,       // an open element
-            Declaration,        // a prefix declared on an open element
-            PendingDeclaration  // a prefix to declare on the next start tag
+            OutOfScope,
+            Pending,  // to be declared on the next start tag
+            InScope   // declared on an open element
         };
 
-        Kind kind;
-        std::int32_t depth;                   // the element it belongs to
-        Binding* binding;                     // the prefix; for ElementStart the
-                                              // stable prefix of the element's
-                                              // own URI (null for none)
-        const std::string* defaultNamespace;  // in scope here; null for none
-        std::size_t nameStart;                // ElementStart: where the tag name
-                                              // starts in fOpenNames
+        const std::string* name = nullptr;  // the key of its table entry
+        const Namespace* boundTo = nullptr;
+        std::string declaration;             // ' xmlns:name="uri"', escaped
+        Scope scope = OutOfScope;
     };
-    static_assert(std::is_trivially_destructible<ScopeEntry>::value,
-                  "scope entries need no destruction");
+
+    // One open element, innermost last.
+    struct OpenElement
+    {
+        std::size_t nameStart;                // its name's start in fOpenNames
+        std::size_t firstDeclared;            // its first entry in fDeclared
+        const Namespace* defaultNamespace;    // in scope inside it; null for none
+        Namespace* ownNamespace;              // the URI it was written with;
+                                              // null for none and the XML namespace
+    };
+
+    // What a start tag declares, worked out before anything is recorded.
+    struct StartTag
+    {
+        const Namespace* defaultNamespace;    // in scope inside the element
+        const std::string* defaultDeclaration = nullptr;
+        Prefix* namePrefix = nullptr;         // the name's prefix, when declared here
+        Prefix* ownPrefix = nullptr;          // the URI's stable prefix, when declared here
+        Namespace* ownNamespace = nullptr;
+    };
+
+    // A name that has been checked, with its colon's place (npos for none).
+    struct CheckedName
+    {
+        std::uint64_t lastWord = 0;  // its last eight bytes, or all of a shorter one
+        std::string name;
+        std::size_t colon = std::string::npos;
+    };
 
     XmlStream(const XmlStream&) = delete;
     XmlStream& operator=(const XmlStream&) = delete;
 
-    std::int32_t currentDepth() const;
-    const std::string* currentDefaultNamespace() const;
-    const std::string& rememberUri(const std::string& namespaceUri);
-    Binding& bindPrefix(const std::string& prefixKey, const std::string& namespaceUri);
-    Binding& stablePrefixOf(const std::string& namespaceUri);
-    Binding* innermostElementBinding() const;
-    std::string nextGeneratedPrefix();
-    void declare(Binding& binding, std::int32_t depth, const std::string* defaultNamespace);
+    const Namespace* currentDefaultNamespace() const;
+    void chooseDefaultNamespace(StartTag& tag, const std::string& namespaceUri,
+                                const std::string& elementName);
+    Prefix* prefixOfName(const std::string& elementName, std::size_t colon,
+                         const std::string& namespaceUri);
+    Namespace& namespaceOf(const std::string& namespaceUri);
+    Prefix& bindPrefix(const std::string& prefix, Namespace& boundTo);
+    Prefix& stablePrefixOf(Namespace& space);
+    std::string startTagText(const std::string& elementName, const StartTag& tag) const;
+    void recordStart(const std::string& elementName, const StartTag& tag);
+    void declare(Prefix& prefix);
     void closeElement(const std::string* elementName);
     void checkAttribute(const std::string& name, const std::string& text) const;
-    static std::string frameAttribute(const std::string& name, const std::string& text);
+    std::size_t colonOfCheckedName(const std::string& name, const char* what) const;
+    std::string frameAttribute(const std::string& name, const std::string& text) const;
+    std::string takeSpareText(std::size_t capacity) const;
+    void keepSpareText(std::string&& text);
+    friend XmlStream& operator<<(XmlStream& stream, std::string&& text);
 
-    // The namespace table: namespace URI -> its stable prefix (empty while
-    // the URI has only been a default namespace), and ":" + prefix -> a
-    // declaration state character followed by the prefix's URI. No URI can
-    // begin with ":", so the two kinds of key never meet.
-    NamespaceTable fNamespaces;
+    // Every namespace URI met and every prefix bound, by URI and by prefix.
+    std::map<std::string, Namespace, std::less<>> fNamespaces;
+    std::map<std::string, Prefix, std::less<>> fPrefixes;
 
-    // The stable prefix binding that the last search of the table found;
-    // null before the first. Entries stay in the table for the stream's
-    // life, and a URI never changes its stable prefix.
-    Binding* fRecentStable = nullptr;
+    // The namespace that the last search of fNamespaces found; null before
+    // the first. Elements of one other namespace (base objects inside a
+    // message) tend to come one after another.
+    Namespace* fRecentNamespace = nullptr;
 
-    // The scope stack, innermost last.
-    std::vector<ScopeEntry> fScopes;
+    // The number of the last generated prefix ("ns1", "ns2", ...).
+    long fGeneratedPrefixes = 0;
+
+    std::vector<OpenElement> fOpenElements;
+
+    // The prefixes declared on the open elements, outermost first: each
+    // element's run starts at its firstDeclared.
+    std::vector<Prefix*> fDeclared;
+
+    // The prefixes asked for since the last start tag, which declares them.
+    std::vector<Prefix*> fPending;
 
     // The names of the open elements, outermost first, one after the other:
     // an end tag is compared with the name its element was opened with.
     std::string fOpenNames;
+
+    // The buffer of the last text inserted as a temporary, for the next
+    // text the stream hands out: tags and attributes then need no new
+    // allocation.
+    mutable std::string fSpareText;
+
+    // Names already checked, one to a slot of a small table; empty until the
+    // first name is written.
+    mutable std::vector<CheckedName> fCheckedNames;
 };
 
 // Inserts a string into the stream, as the standard output operator does,
 // without that operator's per-call set-up when the stream has no field width
 // and no tied stream: the write operations' results are inserted one by one,
 // and most of them are short. A failed write sets badbit, which throws.
+// A text inserted as a temporary leaves its buffer to the stream, which
+// builds the next results in it.
 BRISVALE_SOA_COMMON_API XmlStream& operator<<(XmlStream& stream, const std::string& text);
+BRISVALE_SOA_COMMON_API XmlStream& operator<<(XmlStream& stream, std::string&& text);
 BRISVALE_SOA_COMMON_API XmlStream& operator<<(XmlStream& stream, const char* text);
 
 } // namespace Xml
