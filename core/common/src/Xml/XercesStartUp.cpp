@@ -84,9 +84,14 @@ private:
 class RecordingPanicHandler : public xercesc::PanicHandler
 {
 public:
-    void panic(const PanicReasons reason) override { fReason = getPanicReasonString(reason); }
+    void panic(const PanicReasons reason) override
+    {
+        fPanicked = true;
+        fReason = reason;
+    }
 
-    const char* fReason = nullptr;
+    bool fPanicked = false;
+    PanicReasons fReason = Panic_SystemInit;
 };
 
 std::mutex gStartUpMutex;
@@ -101,6 +106,7 @@ void startUp()
     std::unique_ptr<XercesMemory> memory(new XercesMemory());
     gStartUpFailure.reserve(128);
     bool outOfMemory = false;
+    bool refused = false;
     try
     {
         xercesc::XMLPlatformUtils::Initialize(xercesc::XMLUni::fgXercescDefaultLocale, nullptr,
@@ -110,16 +116,23 @@ void startUp()
     {
         outOfMemory = true;
     }
+    catch (const xercesc::XMLException&)
+    {
+        refused = true;
+    }
     // Xerces holds the memory for the rest of the process.
     memory.release()->endStartUp();
-    if (!outOfMemory && panicHandler.fReason == nullptr)
+    if (!outOfMemory && !refused && !panicHandler.fPanicked)
         return;
-    // Xerces cannot be shut down after a failed start-up, nor started again.
-    gStartUpFailure = "the XML parser could not be initialised: ";
-    gStartUpFailure += outOfMemory ? "out of memory" : panicHandler.fReason;
-    if (outOfMemory
-        || panicHandler.fReason
-               == xercesc::PanicHandler::getPanicReasonString(xercesc::PanicHandler::Panic_AllStaticInitErr))
+    // Xerces can neither be shut down after a failed start-up nor started
+    // again. Its static data fails to set up when memory runs out.
+    gStartUpFailure = "the XML parser could not be initialised";
+    if (panicHandler.fPanicked)
+    {
+        outOfMemory = outOfMemory || panicHandler.fReason == xercesc::PanicHandler::Panic_AllStaticInitErr;
+        gStartUpFailure += std::string(": ") + xercesc::PanicHandler::getPanicReasonString(panicHandler.fReason);
+    }
+    if (outOfMemory)
         throw std::bad_alloc();
     throw Exceptions::DomException(gStartUpFailure);
 }
