@@ -1,5 +1,6 @@
 // Costs that must grow in proportion to the count of what is written or
-// read: attributes on one element, and namespaces declared in one document.
+// read: attributes on one element, namespaces declared in one document,
+// attributes of one local name in distinct namespaces, distinct names.
 // Each runs at two counts fifty times apart.
 
 #include <memory>
@@ -77,6 +78,32 @@ std::string declarationsOnOneElement(std::int64_t count)
     return text;
 }
 
+// One element with count attributes of one local name, each in a namespace
+// of its own that its parent declares.
+std::string namespacedAttributes(std::int64_t count)
+{
+    std::string text = "<root xmlns=\"" + std::string(kUri) + "\"";
+    for (std::int64_t i = 0; i < count; ++i)
+        text += " xmlns:p" + std::to_string(i) + "=\"" + namespaceUri(i) + "\"";
+    text += "><wide";
+    for (std::int64_t i = 0; i < count; ++i)
+        text += " p" + std::to_string(i) + ":a=\"" + std::to_string(i) + "\"";
+    text += "/></root>";
+    return text;
+}
+
+// A root with count children, each with a name of its own and an
+// attribute about as long as a model object's.
+std::string distinctNames(std::int64_t count)
+{
+    std::string text = "<root xmlns=\"" + std::string(kUri) + "\">";
+    const std::string attribute = " uid=\"" + std::string(80, 'u') + "\"";
+    for (std::int64_t i = 0; i < count; ++i)
+        text += "<name" + std::to_string(i) + attribute + "/>";
+    text += "</root>";
+    return text;
+}
+
 void setItems(benchmark::State& state)
 {
     state.SetItemsProcessed(state.iterations() * state.range(0));
@@ -121,21 +148,27 @@ void registerScalingBenchmarks()
         const char* name;
         Runner run;
         DocumentMaker makeDocument;
+        std::int64_t smallCount = kSmallCount;
+        std::int64_t largeCount = kLargeCount;
     };
     const Case cases[] = {
+        // Reading stays within the reader's limit of attributes on one element.
         {"WriteWideElement", writeDocument, writeWideElement},
-        {"ReadWideElement", readDocument, writeWideElement},
-        {"SaxScanWideElement", saxScanDocument, writeWideElement},
+        {"ReadWideElement", readDocument, writeWideElement, 5, 250},
+        {"SaxScanWideElement", saxScanDocument, writeWideElement, 5, 250},
         {"WriteManyNamespaces", writeDocument, writeManyNamespaces},
-        {"ReadManyNamespaces", readDocument, writeManyNamespaces},
-        {"SaxScanManyNamespaces", saxScanDocument, writeManyNamespaces},
-        {"ReadDeclarationsOnOneElement", readDocument, declarationsOnOneElement},
-        {"SaxScanDeclarationsOnOneElement", saxScanDocument, declarationsOnOneElement},
+        // A prefix and a URI each: within the reader's limit of distinct names.
+        {"ReadManyNamespaces", readDocument, writeManyNamespaces, 600, 30000},
+        {"SaxScanManyNamespaces", saxScanDocument, writeManyNamespaces, 600, 30000},
+        {"ReadDeclarationsOnOneElement", readDocument, declarationsOnOneElement, 5, 250},
+        {"SaxScanDeclarationsOnOneElement", saxScanDocument, declarationsOnOneElement, 5, 250},
+        {"ReadNamespacedAttributes", readDocument, namespacedAttributes, 5, 250},
+        {"ReadDistinctNames", readDocument, distinctNames},
     };
     for (const Case& scalingCase : cases)
         benchmark::RegisterBenchmark(scalingCase.name, scalingCase.run, scalingCase.makeDocument)
-            ->Arg(kSmallCount)
-            ->Arg(kLargeCount)
+            ->Arg(scalingCase.smallCount)
+            ->Arg(scalingCase.largeCount)
             ->Unit(benchmark::kMicrosecond);
 }
 

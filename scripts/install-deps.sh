@@ -1,8 +1,12 @@
 #!/bin/sh
-# Installs, with apt-get, whatever of the build's dependencies is missing.
+# Installs, with apt-get, whatever of the build's dependencies is missing;
+# with --fuzz, also what the fuzz build needs.
 set -eu
 
 packages="build-essential cmake pkg-config libxerces-c-dev libxml2-dev libgtest-dev libbenchmark-dev libxml2-utils"
+if [ "${1:-}" = "--fuzz" ]; then
+    packages="$packages clang libclang-rt-14-dev"
+fi
 
 missing=""
 for package in $packages; do

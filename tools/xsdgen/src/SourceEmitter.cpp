@@ -89,11 +89,14 @@ private:
     {
         std::vector<Runtime::Name> names{Runtime::xmlNode, Runtime::xmlStream, Runtime::monitor};
         if (!fType.type->isLeaf())
+        {
             names.push_back(Runtime::domException);
+            names.push_back(Runtime::textForMessage);
+        }
         if (writesStrings())
             names.push_back(Runtime::toXmlString);
         if (convertsValues())
-            names.push_back(Runtime::lexicalCast);
+            names.insert(names.end(), {Runtime::lexicalCast, Runtime::readAttribute, Runtime::readText});
         std::set<std::string> headers;
         std::set<std::string> usings;
         for (const Runtime::Name& name : names)
@@ -344,13 +347,14 @@ private:
 
     void writeAttributeParse(const CppField& field)
     {
-        std::string value = "node.getAttr(" + CodeText::literal(field.field->xmlName) + ")";
+        const std::string name = CodeText::literal(field.field->xmlName);
+        std::string value = "node.getAttr(" + name + ")";
         if (field.field->kind == ValueKind::Bool)
-            value = "lexical_cast<bool>(" + value + ")";
+            value = "readAttribute<bool>(node, " + name + ")";
         else if (field.field->kind == ValueKind::Int)
-            value = "lexical_cast<int>(" + value + ")";
+            value = "readAttribute<int>(node, " + name + ")";
         else if (field.field->kind == ValueKind::DateTime)
-            value = "lexical_cast<" + std::string(Runtime::dateTime.qualified) + ">(" + value + ")";
+            value = "readAttribute<" + std::string(Runtime::dateTime.qualified) + ">(node, " + name + ")";
 
         const Printer::Variables variables{{"name", CodeText::literal(field.field->xmlName)},
                                            {"setter", setterName(field)},
@@ -400,13 +404,13 @@ private:
             else if (field.field->kind == ValueKind::String)
                 fPrinter.print("$add$(child->getText());\n", variables);
             else
-                fPrinter.print("$add$(lexical_cast<double>(child->getText()));\n", variables);
+                fPrinter.print("$add$(readText<double>(*child));\n", variables);
             fPrinter.outdent();
             fPrinter.print("}\n");
         }
         fPrinter.print("else\n"
                        "{\n"
-                       "    throw DomException(\"Unexpected node name: \" + childName);\n"
+                       "    throw DomException(\"Unexpected node name: \" + textForMessage(childName));\n"
                        "}\n");
         fPrinter.outdent();
         fPrinter.print("}\n");

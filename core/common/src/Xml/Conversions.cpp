@@ -5,6 +5,8 @@
 #include <limits>
 #include <system_error>
 
+#include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
+
 #include "Xml/XmlCharacters.hpp"
 
 namespace Brisvale {
@@ -14,13 +16,9 @@ namespace Xml {
 
 namespace {
 
-// Long texts are cut short in messages.
 std::string quoteForMessage(const std::string& text)
 {
-    const std::size_t limit = 64;
-    if (text.size() <= limit)
-        return "\"" + text + "\"";
-    return "\"" + text.substr(0, limit) + "\"...";
+    return "\"" + Exceptions::textForMessage(text) + "\"";
 }
 
 [[noreturn]] void throwBadCast(const std::string& text, const char* targetType,
@@ -48,12 +46,52 @@ const char* skipPlusSign(const std::string& text, const char* targetType)
     return first;
 }
 
+// Whether a number that from_chars found out of range is too small for a
+// double rather than too large: its first significant digit lies far below
+// the decimal point. The text has the form that from_chars accepted.
+bool underflows(const char* first, const char* last)
+{
+    if (*first == '-')
+        ++first;
+    long long magnitude = 0;  // decimal exponent of the first significant digit
+    bool significant = false;
+    bool fraction = false;
+    for (; first != last && *first != 'e' && *first != 'E'; ++first)
+    {
+        if (*first == '.')
+            fraction = true;
+        else if (significant)
+            magnitude += fraction ? 0 : 1;
+        else
+        {
+            magnitude -= fraction ? 1 : 0;
+            significant = *first != '0';
+        }
+    }
+    if (!significant)
+        return true;
+    long long exponent = 0;
+    bool negative = false;
+    if (first != last && ++first != last && (*first == '-' || *first == '+'))
+        negative = *first++ == '-';
+    // An exponent beyond this decides alone, whatever the digits before it.
+    const long long saturation = 1LL << 40;
+    for (; first != last && exponent < saturation; ++first)
+        exponent = exponent * 10 + (*first - '0');
+    return magnitude + (negative ? -exponent : exponent) < 0;
+}
+
 } // namespace
 
 BadLexicalCast::BadLexicalCast(const std::string& text, const std::string& targetType,
                                const std::string& reason)
     : std::invalid_argument("cannot convert " + quoteForMessage(text) + " to " + targetType
                             + ": " + reason)
+{
+}
+
+BadLexicalCast::BadLexicalCast(const BadLexicalCast& cause, const std::string& where)
+    : std::invalid_argument(cause.what() + (", in " + where))
 {
 }
 
@@ -108,10 +146,17 @@ double lexical_cast<double, std::string>(const std::string& value)
     double result = 0;
     const std::from_chars_result parsed =
         std::from_chars(first, last, result, std::chars_format::general);
-    if (parsed.ec == std::errc::result_out_of_range)
-        throwBadCast(value, "double", "out of range");
-    if (parsed.ec != std::errc() || parsed.ptr != last)
+    if (parsed.ptr != last || (parsed.ec != std::errc() && parsed.ec != std::errc::result_out_of_range))
         throwBadCast(value, "double", "not a number");
+    if (parsed.ec == std::errc::result_out_of_range)
+    {
+        // XML Schema reads a number as the nearest double: one too small
+        // for the smallest denormal is zero, with its sign. One too large
+        // is refused rather than read as infinity.
+        if (!underflows(first, last))
+            throwBadCast(value, "double", "out of range");
+        return *first == '-' ? -0.0 : 0.0;
+    }
     return result;
 }
 

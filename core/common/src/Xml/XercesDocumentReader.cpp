@@ -8,7 +8,6 @@
 #include <xercesc/sax2/SAX2XMLReader.hpp>
 #include <xercesc/sax2/XMLReaderFactory.hpp>
 #include <xercesc/util/OutOfMemoryException.hpp>
-#include <xercesc/util/PlatformUtils.hpp>
 #include <xercesc/util/XMLException.hpp>
 #include <xercesc/util/XMLUni.hpp>
 
@@ -17,6 +16,7 @@
 
 #include "Xml/TreeBuilder.hpp"
 #include "Xml/Utf16.hpp"
+#include "Xml/XercesStartUp.hpp"
 
 namespace Brisvale {
 namespace Soa {
@@ -24,26 +24,6 @@ namespace Common {
 namespace Xml {
 
 namespace {
-
-// Xerces is set up on first use and never shut down: the library runs no
-// code when it is loaded or unloaded, and other users of Xerces in the same
-// process keep their own count of initialisations.
-void initialiseXerces()
-{
-    static const bool initialised = [] {
-        try
-        {
-            xercesc::XMLPlatformUtils::Initialize();
-        }
-        catch (const xercesc::XMLException& exc)
-        {
-            throw Exceptions::DomException("the XML parser could not be initialised: "
-                                           + toUtf8(exc.getMessage()));
-        }
-        return true;
-    }();
-    (void)initialised;
-}
 
 void configure(xercesc::SAX2XMLReader& reader, SAXToNodeParser& handler)
 {
@@ -68,7 +48,7 @@ void configure(xercesc::SAX2XMLReader& reader, SAXToNodeParser& handler)
 
 std::unique_ptr<XMLNode> readWithXerces(const char* data, std::size_t length)
 {
-    initialiseXerces();
+    startXerces();
 
     SAXToNodeParser handler;
     handler.fBudget = TreeBuilder::budgetFor(length);

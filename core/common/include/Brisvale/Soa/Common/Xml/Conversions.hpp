@@ -12,6 +12,8 @@ namespace Soa {
 namespace Common {
 namespace Xml {
 
+class XMLNode;
+
 // Raised by lexical_cast for a value that does not convert.
 class BRISVALE_SOA_COMMON_API BadLexicalCast : public std::invalid_argument
 {
@@ -19,6 +21,8 @@ public:
     // The message names the text, the target type and the reason.
     BadLexicalCast(const std::string& text, const std::string& targetType,
                    const std::string& reason);
+    // The cause's message followed by where the text was found.
+    BadLexicalCast(const BadLexicalCast& cause, const std::string& where);
     virtual ~BadLexicalCast();
 };
 
@@ -44,6 +48,20 @@ template <> BRISVALE_SOA_COMMON_API std::string lexical_cast<std::string, bool>(
 template <> BRISVALE_SOA_COMMON_API std::string lexical_cast<std::string, int>(const int& value);
 template <> BRISVALE_SOA_COMMON_API std::string lexical_cast<std::string, double>(const double& value);
 template <> BRISVALE_SOA_COMMON_API std::string lexical_cast<std::string, DateTime>(const DateTime& value);
+
+// What generated parse code reads: a node's attribute, or its text,
+// converted by lexical_cast. Text that does not convert is BadLexicalCast
+// whose message names the attribute and the element too.
+template <class Target>
+Target readAttribute(const XMLNode& node, const std::string& name);
+template <class Target>
+Target readText(const XMLNode& node);
+
+template <> BRISVALE_SOA_COMMON_API bool readAttribute<bool>(const XMLNode& node, const std::string& name);
+template <> BRISVALE_SOA_COMMON_API int readAttribute<int>(const XMLNode& node, const std::string& name);
+template <> BRISVALE_SOA_COMMON_API double readAttribute<double>(const XMLNode& node, const std::string& name);
+template <> BRISVALE_SOA_COMMON_API DateTime readAttribute<DateTime>(const XMLNode& node, const std::string& name);
+template <> BRISVALE_SOA_COMMON_API double readText<double>(const XMLNode& node);
 
 // Escapes UTF-8 text for use as character data or an attribute value:
 // & < > " ' and TAB, LF, CR become references, so the text comes back byte
