@@ -3,7 +3,7 @@
 # with --fuzz, also what the fuzz build needs.
 set -eu
 
-packages="build-essential cmake pkg-config libxerces-c-dev libxml2-dev libgtest-dev libbenchmark-dev libxml2-utils"
+packages="build-essential cmake pkg-config libxerces-c-dev libxml2-dev libexpat1-dev libgtest-dev libbenchmark-dev libxml2-utils"
 if [ "${1:-}" = "--fuzz" ]; then
     packages="$packages clang libclang-rt-14-dev"
 fi
