@@ -61,6 +61,12 @@ struct NameKey
     std::uint64_t tail;
 };
 
+// The first slot to try for a name in a table of 128.
+inline std::size_t slotOf(const NameKey& key, std::size_t size)
+{
+    return ((key.head ^ key.tail * 0x9E3779B97F4A7C15u ^ size) * 0xC2B2AE3D27D4EB4Fu) >> 57;
+}
+
 inline NameKey keyOf(const char* bytes, std::size_t size)
 {
     if (size >= 8)
@@ -69,6 +75,13 @@ inline NameKey keyOf(const char* bytes, std::size_t size)
         return {load<std::uint32_t>(bytes), load<std::uint32_t>(bytes + size - 4)};
     const auto byte = [bytes](std::size_t at) { return std::uint64_t(static_cast<unsigned char>(bytes[at])); };
     return {byte(0) | byte(size / 2) << 8 | byte(size - 1) << 16, 0};
+}
+
+// Copies a text to out and moves out past it.
+inline void copyInto(char*& out, std::string_view text)
+{
+    std::memcpy(out, text.data(), text.size());
+    out += text.size();
 }
 
 // ' xmlns="uri"' or ' xmlns:prefix="uri"'. Escaping the URI also refuses
@@ -201,14 +214,16 @@ std::string XmlStream::startTagText(const std::string& elementName, const StartT
         size += text != nullptr ? text->size() : 0;
 
     std::string text = takeSpareText(size);
-    text += '<';
-    text += elementName;
+    text.resize(size);
+    char* out = &text[0];
+    *out++ = '<';
+    copyInto(out, elementName);
     for (auto pending = fPending.rbegin(); pending != fPending.rend(); ++pending)
-        text += (*pending)->declaration;
+        copyInto(out, (*pending)->declaration);
     for (const std::string* declaration : declarations)
     {
         if (declaration != nullptr)
-            text += *declaration;
+            copyInto(out, *declaration);
     }
     return text;
 }
@@ -344,10 +359,31 @@ std::string XmlStream::writeCloseElement(const std::string&, const std::string& 
 {
     closeElement(&elementName);
     std::string text = takeSpareText(elementName.size() + 3);
-    text += "</";
-    text += elementName;
-    text += '>';
+    text.resize(elementName.size() + 3);
+    char* out = &text[0];
+    *out++ = '<';
+    *out++ = '/';
+    copyInto(out, elementName);
+    *out = '>';
     return text;
+}
+
+// The table's entry for a name, or null.
+inline const XmlStream::CheckedName* XmlStream::findCheckedName(std::string_view name) const
+{
+    const std::size_t size = name.size();
+    if (fCheckedNames.empty() || size - 1 >= kLongestCheckedName)
+        return nullptr;
+    const NameKey key = keyOf(name.data(), size);
+    for (std::size_t slot = slotOf(key, size);; slot = (slot + 1) % kCheckedNameSlots)
+    {
+        const CheckedName& entry = fCheckedNames[slot];
+        if (entry.size == size && entry.head == key.head && entry.tail == key.tail
+            && (size <= 16 || sameMiddle(name, entry)))
+            return &entry;
+        if (entry.size == 0)
+            return nullptr;
+    }
 }
 
 // The colon's place in a name, as checkQualifiedName gives it. A message
@@ -355,49 +391,36 @@ std::string XmlStream::writeCloseElement(const std::string&, const std::string& 
 // a small table.
 std::size_t XmlStream::colonOfCheckedName(std::string_view name, const char* what) const
 {
-    const std::size_t longest = 1 << 20;
-    if (name.empty() || name.size() > longest)
-        return checkQualifiedName(std::string(name), what);
-    std::size_t slot = 0;
-    if (const CheckedName* known = findCheckedName(name, slot))
+    if (const CheckedName* known = findCheckedName(name))
         return known->colon == kNoColon ? std::string::npos : known->colon;
+    return checkNewName(name, what);
+}
+
+// Whether the bytes of a name between its first and last eight are those
+// of a table entry of the same size and the same first and last bytes.
+bool XmlStream::sameMiddle(std::string_view name, const CheckedName& entry) const
+{
+    return std::memcmp(name.data() + 8, fCheckedNameBytes.data() + entry.middleAt,
+                       name.size() - 16) == 0;
+}
+
+// Checks a name the table does not hold and records it there; a full table
+// starts again empty.
+std::size_t XmlStream::checkNewName(std::string_view name, const char* what) const
+{
     const std::size_t colon = checkQualifiedName(std::string(name), what);
-    addCheckedName(name, slot, colon);
-    return colon;
-}
-
-// The table's entry for a name, or null and the free slot where it goes.
-XmlStream::CheckedName* XmlStream::findCheckedName(std::string_view name, std::size_t& slot) const
-{
-    if (fCheckedNames.empty())
-        fCheckedNames.resize(kCheckedNameSlots);
-    const NameKey key = keyOf(name.data(), name.size());
-    const std::uint64_t mixed = (key.head ^ key.tail * 0x9E3779B97F4A7C15u ^ name.size())
-                                * 0xC2B2AE3D27D4EB4Fu;
-    for (slot = mixed >> 57;; slot = (slot + 1) % kCheckedNameSlots)
-    {
-        CheckedName& entry = fCheckedNames[slot];
-        if (entry.size == 0)
-            return nullptr;
-        if (entry.size == name.size() && entry.head == key.head && entry.tail == key.tail
-            && (name.size() <= 16
-                || std::memcmp(name.data() + 8, fCheckedNameBytes.data() + entry.middleAt,
-                               name.size() - 16) == 0))
-            return &entry;
-    }
-}
-
-// Records a checked name in a free slot; a full table starts again empty.
-void XmlStream::addCheckedName(std::string_view name, std::size_t slot, std::size_t colon) const
-{
-    if (fCheckedNameCount == kCheckedNameSlots / 4 * 3)
+    if (name.size() > kLongestCheckedName)
+        return colon;
+    if (fCheckedNameCount == kCheckedNameSlots / 4 * 3 || fCheckedNames.empty())
     {
         fCheckedNames.assign(kCheckedNameSlots, CheckedName());
         fCheckedNameBytes.clear();
         fCheckedNameCount = 0;
-        findCheckedName(name, slot);
     }
     const NameKey key = keyOf(name.data(), name.size());
+    std::size_t slot = slotOf(key, name.size());
+    while (fCheckedNames[slot].size != 0)
+        slot = (slot + 1) % kCheckedNameSlots;
     CheckedName& entry = fCheckedNames[slot];
     entry.head = key.head;
     entry.tail = key.tail;
@@ -407,6 +430,7 @@ void XmlStream::addCheckedName(std::string_view name, std::size_t slot, std::siz
     if (name.size() > 16)
         fCheckedNameBytes.append(name.data() + 8, name.size() - 16);
     ++fCheckedNameCount;
+    return colon;
 }
 
 // An empty string with room for at least capacity bytes, in the spare

@@ -143,6 +143,7 @@ private:
     // between are kept when it is longer than sixteen bytes, and its
     // colon's place (kNoColon for none).
     static constexpr std::size_t kCheckedNameSlots = 128;
+    static constexpr std::size_t kLongestCheckedName = 1 << 20;
     static constexpr std::uint32_t kNoColon = 0xFFFFFFFF;
     struct CheckedName
     {
@@ -171,8 +172,9 @@ private:
     std::string attributeInPlace(std::string_view name, std::string&& text) const;
     void checkAttribute(std::string_view name, const std::string& text) const;
     std::size_t colonOfCheckedName(std::string_view name, const char* what) const;
-    CheckedName* findCheckedName(std::string_view name, std::size_t& slot) const;
-    void addCheckedName(std::string_view name, std::size_t slot, std::size_t colon) const;
+    const CheckedName* findCheckedName(std::string_view name) const;
+    bool sameMiddle(std::string_view name, const CheckedName& entry) const;
+    std::size_t checkNewName(std::string_view name, const char* what) const;
     std::string frameAttribute(std::string_view name, const std::string& text) const;
     std::string takeSpareText(std::size_t capacity) const;
     void keepSpareText(std::string&& text);
