@@ -68,10 +68,12 @@ public:
                                std::string&& text) const;
 
     // The same for a name given as a C string, such as a literal, which
-    // then needs no std::string of its own.
+    // then needs no std::string of its own. A null name is refused as an
+    // empty one.
     std::string writeAttribute(const char* name, std::string&& text) const
     {
-        return attributeInPlace(std::string_view(name), std::move(text));
+        return attributeInPlace(name != nullptr ? std::string_view(name) : std::string_view(),
+                                std::move(text));
     }
 
     // "/>" for a leaf, which completes the element, otherwise ">".
