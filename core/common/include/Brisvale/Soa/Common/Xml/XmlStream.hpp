@@ -140,13 +140,16 @@ private:
         Namespace* ownNamespace = nullptr;
     };
 
-    // A name that has been checked: its size (0 for an empty slot), its
-    // first and last bytes as the table compares them, where the bytes in
-    // between are kept when it is longer than sixteen bytes, and its
-    // colon's place (kNoColon for none).
+    // The table of checked names: its slots, the longest name it keeps, and
+    // the colon's place of a name without one.
     static constexpr std::size_t kCheckedNameSlots = 128;
     static constexpr std::size_t kLongestCheckedName = 1 << 20;
     static constexpr std::uint32_t kNoColon = 0xFFFFFFFF;
+
+    // A name that has been checked: its size (0 for an empty slot), its
+    // first and last bytes as the table compares them, where the bytes in
+    // between are kept when it is longer than sixteen bytes, and its
+    // colon's place.
     struct CheckedName
     {
         std::uint64_t head = 0;
