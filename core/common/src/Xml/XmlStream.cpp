@@ -565,7 +565,8 @@ public:
     }
 };
 
-void writeText(XmlStream& stream, const char* text, std::size_t length)
+// Inline: it runs for every text inserted, most of them a few bytes long.
+inline void writeText(XmlStream& stream, const char* text, std::size_t length)
 {
     // The buffer the stream writes to now: a caller may have replaced the
     // string buffer through the std::ios base. Most texts fit in the room
