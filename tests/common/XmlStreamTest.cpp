@@ -317,6 +317,21 @@ TEST(XmlStreamChecks, RefusesNamesThatAreNotXmlNames)
     }
 }
 
+// The stream keeps the names it has checked in a table of its own, which
+// starts again when it fills up: far more names than it holds are written
+// and checked alike.
+TEST(XmlStreamChecks, NamesBeyondTheCheckedNameTableAreWrittenAndChecked)
+{
+    XmlStream stream;
+    stream << stream.writeOpenElement(kCadUri, "Root");
+    for (int round = 0; round < 2; ++round)
+    {
+        for (int i = 0; i < 300; ++i)
+            EXPECT_EQ(" n" + std::to_string(i) + "=\"v\"", stream.writeAttribute("n" + std::to_string(i), "v"));
+    }
+    EXPECT_THROW(stream.writeAttribute("n 1", "v"), std::invalid_argument);
+}
+
 TEST(XmlStreamChecks, RefusesUnescapedAttributeText)
 {
     XmlStream stream;

@@ -32,40 +32,56 @@ bool isUri(const std::string& namespaceUri, const char (&reserved)[N])
 }
 
 template <std::size_t N>
-bool hasPrefix(const std::string& name, std::size_t colon, const char (&prefix)[N])
+bool hasPrefix(std::string_view name, std::size_t colon, const char (&prefix)[N])
 {
     return colon == N - 1 && std::memcmp(name.data(), prefix, N - 1) == 0;
 }
 
-// Eight bytes of a text from the given end back, or all of a shorter one.
-inline std::uint64_t wordBefore(const char* bytes, std::size_t end)
+// Equality of a text with the bytes at data.
+inline bool sameText(const std::string& text, const char* data, std::size_t size)
 {
-    std::uint64_t word = 0;
-    if (end >= 8)
-    {
-        std::memcpy(&word, bytes + end - 8, 8);
-        return word;
-    }
-    for (std::size_t i = 0; i < end; ++i)
-        word = word << 8 | static_cast<unsigned char>(bytes[i]);
+    return text.size() == size && std::memcmp(text.data(), data, size) == 0;
+}
+
+template <class Word>
+Word load(const char* bytes)
+{
+    Word word;
+    std::memcpy(&word, bytes, sizeof word);
     return word;
 }
 
-// Equality of a text with the bytes at data, eight bytes at a time from
-// the end: the namespace URIs compared here are long, and those of one
-// family differ only in their last part.
-inline bool sameText(const std::string& text, const char* data, std::size_t size)
+// What a name table slot compares first: the first and the last eight bytes
+// of a name (four for a shorter one; three single bytes for one shorter
+// still). With the size, they are the whole of a name of up to sixteen
+// bytes.
+struct NameKey
 {
-    if (text.size() != size)
-        return false;
-    const char* bytes = text.data();
-    std::size_t end = size;
-    for (; end >= 8; end -= 8)
-    {
-        if (wordBefore(bytes, end) != wordBefore(data, end))
-            return false;
-    }
-    return wordBefore(bytes, end) == wordBefore(data, end);
+    std::uint64_t head;
+    std::uint64_t tail;
+};
+
+// The first slot to try for a name in a table of 128.
+inline std::size_t slotOf(const NameKey& key, std::size_t size)
+{
+    return ((key.head ^ key.tail * 0x9E3779B97F4A7C15u ^ size) * 0xC2B2AE3D27D4EB4Fu) >> 57;
+}
+
+inline NameKey keyOf(const char* bytes, std::size_t size)
+{
+    if (size >= 8)
+        return {load<std::uint64_t>(bytes), load<std::uint64_t>(bytes + size - 8)};
+    if (size >= 4)
+        return {load<std::uint32_t>(bytes), load<std::uint32_t>(bytes + size - 4)};
+    const auto byte = [bytes](std::size_t at) { return std::uint64_t(static_cast<unsigned char>(bytes[at])); };
+    return {byte(0) | byte(size / 2) << 8 | byte(size - 1) << 16, 0};
+}
+
+// Copies a text to out and moves out past it.
+inline void copyInto(char*& out, std::string_view text)
+{
+    std::memcpy(out, text.data(), text.size());
+    out += text.size();
 }
 
 // ' xmlns="uri"' or ' xmlns:prefix="uri"'. Escaping the URI also refuses
@@ -198,14 +214,16 @@ std::string XmlStream::startTagText(const std::string& elementName, const StartT
         size += text != nullptr ? text->size() : 0;
 
     std::string text = takeSpareText(size);
-    text += '<';
-    text += elementName;
+    text.resize(size);
+    char* out = &text[0];
+    *out++ = '<';
+    copyInto(out, elementName);
     for (auto pending = fPending.rbegin(); pending != fPending.rend(); ++pending)
-        text += (*pending)->declaration;
+        copyInto(out, (*pending)->declaration);
     for (const std::string* declaration : declarations)
     {
         if (declaration != nullptr)
-            text += *declaration;
+            copyInto(out, *declaration);
     }
     return text;
 }
@@ -239,6 +257,12 @@ std::string XmlStream::writeAttribute(const std::string& name, const std::string
 
 std::string XmlStream::writeAttribute(const std::string& name, std::string&& text) const
 {
+    return attributeInPlace(name, std::move(text));
+}
+
+// ' name="text"', built in the buffer of the text when it has room.
+std::string XmlStream::attributeInPlace(std::string_view name, std::string&& text) const
+{
     checkAttribute(name, text);
     const std::size_t textSize = text.size();
     if (text.capacity() < name.size() + textSize + 4)
@@ -252,13 +276,12 @@ std::string XmlStream::writeAttribute(const std::string& name, std::string&& tex
     std::memcpy(out, name.data(), name.size());
     out += name.size();
     *out++ = '=';
-    *out++ = '"';
-    out[textSize] = '"';
+    *out = '"';
     return std::move(text);
 }
 
 // ' name="text"', built in place: this runs once for every attribute written.
-std::string XmlStream::frameAttribute(const std::string& name, const std::string& text) const
+std::string XmlStream::frameAttribute(std::string_view name, const std::string& text) const
 {
     std::string attribute = takeSpareText(name.size() + text.size() + 4);
     attribute.resize(name.size() + text.size() + 4, '"');
@@ -272,32 +295,33 @@ std::string XmlStream::frameAttribute(const std::string& name, const std::string
     return attribute;
 }
 
-void XmlStream::checkAttribute(const std::string& name, const std::string& text) const
+void XmlStream::checkAttribute(std::string_view name, const std::string& text) const
 {
     const std::size_t colon = colonOfCheckedName(name, "attribute");
     if (fOpenElements.empty())
-        throw std::logic_error("XmlStream: attribute " + name + " written outside a start tag");
+        throw std::logic_error("XmlStream: attribute " + std::string(name)
+                               + " written outside a start tag");
     if (colon == std::string::npos)
     {
-        if (name.size() == 5 && name == "xmlns")
+        if (name == "xmlns")
             throw std::invalid_argument("XmlStream: namespace declarations are written by the "
                                         "stream itself, not as attributes");
     }
     else if (hasPrefix(name, colon, "xmlns"))
     {
         throw std::invalid_argument("XmlStream: namespace declarations are written by the "
-                                    "stream itself, not as attribute " + name);
+                                    "stream itself, not as attribute " + std::string(name));
     }
     else if (!hasPrefix(name, colon, "xml"))
     {
-        const auto prefix = fPrefixes.find(std::string_view(name.data(), colon));
+        const auto prefix = fPrefixes.find(name.substr(0, colon));
         if (prefix == fPrefixes.end() || prefix->second.scope != Prefix::InScope)
-            throw std::invalid_argument("XmlStream: the prefix of attribute " + name
+            throw std::invalid_argument("XmlStream: the prefix of attribute " + std::string(name)
                                         + " is not declared");
     }
     if (std::memchr(text.data(), '<', text.size()) != nullptr
         || std::memchr(text.data(), '"', text.size()) != nullptr)
-        throw std::invalid_argument("XmlStream: the text of attribute " + name
+        throw std::invalid_argument("XmlStream: the text of attribute " + std::string(name)
                                     + " is not escaped: " + text);
 }
 
@@ -335,33 +359,77 @@ std::string XmlStream::writeCloseElement(const std::string&, const std::string& 
 {
     closeElement(&elementName);
     std::string text = takeSpareText(elementName.size() + 3);
-    text += "</";
-    text += elementName;
-    text += '>';
+    text.resize(elementName.size() + 3);
+    char* out = &text[0];
+    *out++ = '<';
+    *out++ = '/';
+    copyInto(out, elementName);
+    *out = '>';
     return text;
+}
+
+// The table's entry for a name, or null.
+inline const XmlStream::CheckedName* XmlStream::findCheckedName(std::string_view name) const
+{
+    const std::size_t size = name.size();
+    if (fCheckedNames.empty() || size - 1 >= kLongestCheckedName)
+        return nullptr;
+    const NameKey key = keyOf(name.data(), size);
+    for (std::size_t slot = slotOf(key, size);; slot = (slot + 1) % kCheckedNameSlots)
+    {
+        const CheckedName& entry = fCheckedNames[slot];
+        if (entry.size == size && entry.head == key.head && entry.tail == key.tail
+            && (size <= 16 || sameMiddle(name, entry)))
+            return &entry;
+        if (entry.size == 0)
+            return nullptr;
+    }
 }
 
 // The colon's place in a name, as checkQualifiedName gives it. A message
 // writes the same few names over and over: each is checked once and kept in
-// a small table, in a slot chosen by its length and last eight bytes, which
-// are the whole of most names.
-std::size_t XmlStream::colonOfCheckedName(const std::string& name, const char* what) const
+// a small table.
+std::size_t XmlStream::colonOfCheckedName(std::string_view name, const char* what) const
 {
-    const int slotBits = 6;
-    if (name.empty())
-        return checkQualifiedName(name, what);
-    if (fCheckedNames.empty())
-        fCheckedNames.resize(std::size_t(1) << slotBits);
-    const std::uint64_t last = wordBefore(name.data(), name.size());
-    const std::uint64_t mixed = (last ^ name.size()) * 0x9E3779B97F4A7C15u;
-    CheckedName& slot = fCheckedNames[mixed >> (64 - slotBits)];
-    if (slot.lastWord == last && slot.name.size() == name.size()
-        && (name.size() <= 8 || sameText(name, slot.name.data(), slot.name.size())))
-        return slot.colon;
-    const std::size_t colon = checkQualifiedName(name, what);
-    slot.name = name;
-    slot.lastWord = last;
-    slot.colon = colon;
+    if (const CheckedName* known = findCheckedName(name))
+        return known->colon == kNoColon ? std::string::npos : known->colon;
+    return checkNewName(name, what);
+}
+
+// Whether the bytes of a name between its first and last eight are those
+// of a table entry of the same size and the same first and last bytes.
+bool XmlStream::sameMiddle(std::string_view name, const CheckedName& entry) const
+{
+    return std::memcmp(name.data() + 8, fCheckedNameBytes.data() + entry.middleAt,
+                       name.size() - 16) == 0;
+}
+
+// Checks a name the table does not hold and records it there; a full table
+// starts again empty.
+std::size_t XmlStream::checkNewName(std::string_view name, const char* what) const
+{
+    const std::size_t colon = checkQualifiedName(std::string(name), what);
+    if (name.size() > kLongestCheckedName)
+        return colon;
+    if (fCheckedNameCount == kCheckedNameSlots / 4 * 3 || fCheckedNames.empty())
+    {
+        fCheckedNames.assign(kCheckedNameSlots, CheckedName());
+        fCheckedNameBytes.clear();
+        fCheckedNameCount = 0;
+    }
+    const NameKey key = keyOf(name.data(), name.size());
+    std::size_t slot = slotOf(key, name.size());
+    while (fCheckedNames[slot].size != 0)
+        slot = (slot + 1) % kCheckedNameSlots;
+    CheckedName& entry = fCheckedNames[slot];
+    entry.head = key.head;
+    entry.tail = key.tail;
+    entry.size = static_cast<std::uint32_t>(name.size());
+    entry.colon = colon == std::string::npos ? kNoColon : static_cast<std::uint32_t>(colon);
+    entry.middleAt = static_cast<std::uint32_t>(fCheckedNameBytes.size());
+    if (name.size() > 16)
+        fCheckedNameBytes.append(name.data() + 8, name.size() - 16);
+    ++fCheckedNameCount;
     return colon;
 }
 
@@ -497,7 +565,8 @@ public:
     }
 };
 
-void writeText(XmlStream& stream, const char* text, std::size_t length)
+// Inline: it runs for every text inserted, most of them a few bytes long.
+inline void writeText(XmlStream& stream, const char* text, std::size_t length)
 {
     // The buffer the stream writes to now: a caller may have replaced the
     // string buffer through the std::ios base. Most texts fit in the room

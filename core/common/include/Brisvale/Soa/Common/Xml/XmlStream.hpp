@@ -7,6 +7,8 @@
 #include <map>
 #include <sstream>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include <Brisvale/Soa/Common/CommonExport.hpp>
@@ -64,6 +66,15 @@ public:
     // the buffer has room for the name and the quotes.
     std::string writeAttribute(const std::string& name,
                                std::string&& text) const;
+
+    // The same for a name given as a C string, such as a literal, which
+    // then needs no std::string of its own. A null name is refused as an
+    // empty one.
+    std::string writeAttribute(const char* name, std::string&& text) const
+    {
+        return attributeInPlace(name != nullptr ? std::string_view(name) : std::string_view(),
+                                std::move(text));
+    }
 
     // "/>" for a leaf, which completes the element, otherwise ">".
     std::string writeOpenElementClose(const std::string& namespaceUri,
@@ -129,12 +140,23 @@ private:
         Namespace* ownNamespace = nullptr;
     };
 
-    // A name that has been checked, with its colon's place (npos for none).
+    // The table of checked names: its slots, the longest name it keeps, and
+    // the colon's place of a name without one.
+    static constexpr std::size_t kCheckedNameSlots = 128;
+    static constexpr std::size_t kLongestCheckedName = 1 << 20;
+    static constexpr std::uint32_t kNoColon = 0xFFFFFFFF;
+
+    // A name that has been checked: its size (0 for an empty slot), its
+    // first and last bytes as the table compares them, where the bytes in
+    // between are kept when it is longer than sixteen bytes, and its
+    // colon's place.
     struct CheckedName
     {
-        std::uint64_t lastWord = 0;  // its last eight bytes, or all of a shorter one
-        std::string name;
-        std::size_t colon = std::string::npos;
+        std::uint64_t head = 0;
+        std::uint64_t tail = 0;
+        std::uint32_t size = 0;
+        std::uint32_t colon = 0;
+        std::uint32_t middleAt = 0;
     };
 
     XmlStream(const XmlStream&) = delete;
@@ -152,9 +174,13 @@ private:
     void recordStart(const std::string& elementName, const StartTag& tag);
     void declare(Prefix& prefix);
     void closeElement(const std::string* elementName);
-    void checkAttribute(const std::string& name, const std::string& text) const;
-    std::size_t colonOfCheckedName(const std::string& name, const char* what) const;
-    std::string frameAttribute(const std::string& name, const std::string& text) const;
+    std::string attributeInPlace(std::string_view name, std::string&& text) const;
+    void checkAttribute(std::string_view name, const std::string& text) const;
+    std::size_t colonOfCheckedName(std::string_view name, const char* what) const;
+    const CheckedName* findCheckedName(std::string_view name) const;
+    bool sameMiddle(std::string_view name, const CheckedName& entry) const;
+    std::size_t checkNewName(std::string_view name, const char* what) const;
+    std::string frameAttribute(std::string_view name, const std::string& text) const;
     std::string takeSpareText(std::size_t capacity) const;
     void keepSpareText(std::string&& text);
     friend XmlStream& operator<<(XmlStream& stream, std::string&& text);
@@ -189,9 +215,12 @@ private:
     // allocation.
     mutable std::string fSpareText;
 
-    // Names already checked, one to a slot of a small table; empty until the
-    // first name is written.
+    // Names already checked, in an open-addressed table that starts again
+    // empty when it fills up; no slots until the first name is written. The
+    // middle bytes of the long ones follow one another in fCheckedNameBytes.
     mutable std::vector<CheckedName> fCheckedNames;
+    mutable std::size_t fCheckedNameCount = 0;
+    mutable std::string fCheckedNameBytes;
 };
 
 // Inserts a string into the stream, as the standard output operator does,
