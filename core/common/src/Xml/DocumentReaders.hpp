@@ -14,7 +14,8 @@ namespace Xml {
 // The two parsers under parseXmlDocument and parseXmlDocumentWithXerces.
 // Each reads a document that screenDocument has passed into a tree made by
 // TreeBuilder, refuses what the parser finds wrong with a DomException
-// naming line and column, and returns a root, never null.
+// naming line and column, and returns the root (null for a document
+// without one).
 std::unique_ptr<XMLNode> readWithLibxml2(const char* data, std::size_t length);
 std::unique_ptr<XMLNode> readWithXerces(const char* data, std::size_t length);
 

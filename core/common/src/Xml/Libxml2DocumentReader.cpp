@@ -201,10 +201,7 @@ std::unique_ptr<XMLNode> readWithLibxml2(const char* data, std::size_t length)
         std::rethrow_exception(read.failure);
     if (!wellFormed)
         throw Exceptions::DomException("XML parse error: the document is not well-formed");
-    std::unique_ptr<XMLNode> root = read.builder.takeRoot();
-    if (!root)
-        throw Exceptions::DomException("XML parse error: the document has no root element");
-    return root;
+    return read.builder.takeRoot();
 }
 
 } // namespace Xml

@@ -81,10 +81,7 @@ std::unique_ptr<XMLNode> readWithXerces(const char* data, std::size_t length)
         throw Exceptions::DomException("XML parse error: " + toUtf8(exc.getMessage()));
     }
 
-    std::unique_ptr<XMLNode> root = handler.takeRoot();
-    if (!root)
-        throw Exceptions::DomException("XML parse error: the document has no root element");
-    return root;
+    return handler.takeRoot();
 }
 
 } // namespace Xml
