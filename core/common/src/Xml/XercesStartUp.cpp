@@ -96,7 +96,13 @@ public:
 
 std::mutex gStartUpMutex;
 bool gStarted = false;
-std::string gStartUpFailure;  // why Xerces is out of use; empty while it is not
+// Why Xerces is out of use; empty while it is not. Made on first use, so
+// that loading the library runs no code.
+std::string& startUpFailure()
+{
+    static std::string failure;
+    return failure;
+}
 
 void startUp()
 {
@@ -104,7 +110,7 @@ void startUp()
     // Made before Xerces changes anything: std::bad_alloc here leaves
     // everything as it was.
     std::unique_ptr<XercesMemory> memory(new XercesMemory());
-    gStartUpFailure.reserve(128);
+    startUpFailure().reserve(128);
     bool outOfMemory = false;
     bool refused = false;
     try
@@ -126,15 +132,15 @@ void startUp()
         return;
     // Xerces can neither be shut down after a failed start-up nor started
     // again. Its static data fails to set up when memory runs out.
-    gStartUpFailure = "the XML parser could not be initialised";
+    startUpFailure() = "the XML parser could not be initialised";
     if (panicHandler.fPanicked)
     {
         outOfMemory = outOfMemory || panicHandler.fReason == xercesc::PanicHandler::Panic_AllStaticInitErr;
-        gStartUpFailure += std::string(": ") + xercesc::PanicHandler::getPanicReasonString(panicHandler.fReason);
+        startUpFailure() += std::string(": ") + xercesc::PanicHandler::getPanicReasonString(panicHandler.fReason);
     }
     if (outOfMemory)
         throw std::bad_alloc();
-    throw Exceptions::DomException(gStartUpFailure);
+    throw Exceptions::DomException(startUpFailure());
 }
 
 } // namespace
@@ -142,8 +148,8 @@ void startUp()
 void startXerces()
 {
     std::lock_guard<std::mutex> lock(gStartUpMutex);
-    if (!gStartUpFailure.empty())
-        throw Exceptions::DomException(gStartUpFailure);
+    if (!startUpFailure().empty())
+        throw Exceptions::DomException(startUpFailure());
     if (!gStarted)
         startUp();
     gStarted = true;
