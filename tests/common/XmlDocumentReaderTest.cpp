@@ -104,6 +104,7 @@ const std::vector<std::pair<std::string, std::string>> kHostileDocuments = {
     {"undeclared prefix", "<p:a/>"},
     {"two roots", "<a/><b/>"},
     {"empty", ""},
+    {"unknown encoding", "<?xml version='1.0' encoding='UT-F8'?><a v='\xF0\x84\x9D\x9E'/>"},
 };
 
 class TextParser : public ::testing::TestWithParam<Reader>

@@ -167,6 +167,10 @@ std::size_t checkDeclaration(const Units& units, std::size_t start, bool utf8Mar
         refuseAt(units, start, "a UTF-8 byte-order mark on a document declared " + encoding);
     if (encoding.compare(0, 3, "UTF") == 0 && !declaresUtf8)
         refuseAt(units, start, "the document is declared " + encoding + " but is not");
+    // The two parsers know different sets and spellings of other encodings,
+    // so only these are read.
+    if (!declaresUtf8 && encoding != "US-ASCII" && encoding != "ISO-8859-1")
+        refuseAt(units, start, "the encoding " + encoding + " is not read");
     utf8 = declaresUtf8;
     return end;
 }
