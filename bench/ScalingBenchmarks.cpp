@@ -158,12 +158,13 @@ void registerScalingBenchmarks()
         {"SaxScanWideElement", saxScanDocument, writeWideElement, 5, 250},
         {"WriteManyNamespaces", writeDocument, writeManyNamespaces},
         // A prefix and a URI each: within the reader's limit of distinct names.
-        {"ReadManyNamespaces", readDocument, writeManyNamespaces, 600, 30000},
-        {"SaxScanManyNamespaces", saxScanDocument, writeManyNamespaces, 600, 30000},
+        {"ReadManyNamespaces", readDocument, writeManyNamespaces, 150, 7500},
+        {"SaxScanManyNamespaces", saxScanDocument, writeManyNamespaces, 150, 7500},
         {"ReadDeclarationsOnOneElement", readDocument, declarationsOnOneElement, 5, 250},
         {"SaxScanDeclarationsOnOneElement", saxScanDocument, declarationsOnOneElement, 5, 250},
         {"ReadNamespacedAttributes", readDocument, namespacedAttributes, 5, 250},
-        {"ReadDistinctNames", readDocument, distinctNames},
+        // Within the reader's limit of distinct names.
+        {"ReadDistinctNames", readDocument, distinctNames, 300, 15000},
     };
     for (const Case& scalingCase : cases)
         benchmark::RegisterBenchmark(scalingCase.name, scalingCase.run, scalingCase.makeDocument)

@@ -1,6 +1,6 @@
 #include "Xml/TreeBuilder.hpp"
 
-#include <cstdint>
+#include <functional>
 #include <limits>
 
 #include "Xml/NodeArena.hpp"
@@ -46,7 +46,6 @@ TreeBuilder::TreeBuilder()
 TreeBuilder::~TreeBuilder()
 {
     releaseUnfinished();
-    releaseSharedTexts();
 }
 
 std::size_t TreeBuilder::budgetFor(std::size_t textLength)
@@ -60,7 +59,7 @@ void TreeBuilder::reset(std::size_t budget)
 {
     releaseUnfinished();
     fRoot.reset();
-    releaseSharedTexts();
+    forgetSharedTexts();
     fBudget = budget;
 }
 
@@ -77,38 +76,38 @@ void TreeBuilder::charge(std::size_t bytes)
     fBudget -= bytes;
 }
 
-void TreeBuilder::releaseSharedTexts()
+void TreeBuilder::forgetSharedTexts()
 {
-    for (const auto& entry : fSharedTexts)
-        XMLNode::SharedText::release(entry.second);
-    fSharedTexts.clear();
-    fInternedTexts.clear();
-    fRecentInterned.fill({nullptr, nullptr});
+    fTextsByHash.clear();
+    fTextsByAddress.clear();
 }
 
 XMLNode::SharedText& TreeBuilder::sharedText(std::string_view text)
 {
-    const auto found = fSharedTexts.find(text);
-    if (found != fSharedTexts.end())
-        return *found->second;
-    // The text, its map entry and the bucket that points to it.
-    charge(sizeof(XMLNode::SharedText) + 5 * sizeof(void*) + 2 * kBlockOverhead + text.size());
-    std::unique_ptr<XMLNode::SharedText> shared(XMLNode::SharedText::create(std::string(text)));
-    fSharedTexts.emplace(std::string_view(shared->text), shared.get());
-    return *shared.release();
+    const TextIndex::Key key = std::hash<std::string_view>()(text);
+    XMLNode::SharedText* found
+        = fTextsByHash.find(key, [text](const XMLNode::SharedText& shared) { return shared.text == text; });
+    return found != nullptr ? *found : addSharedText(fTextsByHash, key, text);
 }
 
 XMLNode::SharedText& TreeBuilder::internedText(const char* text)
 {
-    auto& recent = fRecentInterned[(reinterpret_cast<std::uintptr_t>(text) >> 3) % fRecentInterned.size()];
-    if (recent.first == text)
-        return *recent.second;
-    const auto found = fInternedTexts.find(text);
-    XMLNode::SharedText& shared = found != fInternedTexts.end() ? *found->second : sharedText(text);
-    if (found == fInternedTexts.end())
-        fInternedTexts.emplace(text, &shared);
-    recent = {text, &shared};
-    return shared;
+    // One copy of each distinct text: its address is the whole key.
+    const TextIndex::Key key = reinterpret_cast<TextIndex::Key>(text);
+    XMLNode::SharedText* found = fTextsByAddress.find(key, [](const XMLNode::SharedText&) { return true; });
+    return found != nullptr ? *found : addSharedText(fTextsByAddress, key, text);
+}
+
+// The new text has no reference yet: the element that asked for it takes
+// the first one at once, and nothing in between can fail.
+XMLNode::SharedText& TreeBuilder::addSharedText(TextIndex& index, TextIndex::Key key, std::string_view text)
+{
+    // The text, its string's own block, and its place in the index.
+    charge(sizeof(XMLNode::SharedText) + 2 * kBlockOverhead + text.size() + TextIndex::kBytesPerText);
+    index.reserveOneMore();
+    XMLNode::SharedText* shared = new XMLNode::SharedText{std::string(text), 0};
+    index.insert(key, shared);
+    return *shared;
 }
 
 void TreeBuilder::releaseUnfinished()
@@ -125,6 +124,7 @@ void TreeBuilder::releaseUnfinished()
     fClosedChildren.clear();
     fOpenNodes.clear();
     fChildStarts.clear();
+    forgetSharedTexts();
     fPackedAttributes.clear();
     fAttributeCount = 0;
 }
@@ -135,6 +135,7 @@ std::unique_ptr<XMLNode> TreeBuilder::takeRoot()
     // everything read.
     while (!fOpenNodes.empty())
         closeCurrent();
+    forgetSharedTexts();
     return std::move(fRoot);
 }
 

@@ -1,16 +1,15 @@
 #ifndef BRISVALE_SOA_COMMON_XML_TREEBUILDER_HPP
 #define BRISVALE_SOA_COMMON_XML_TREEBUILDER_HPP
 
-#include <array>
 #include <cstddef>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
-#include <utility>
 #include <vector>
 
 #include <Brisvale/Soa/Common/Xml/XMLNode.hpp>
+
+#include "Xml/SharedTextIndex.hpp"
 
 namespace Brisvale {
 namespace Soa {
@@ -71,15 +70,18 @@ public:
 private:
     [[noreturn]] static void refuse(const std::string& reason);
     void charge(std::size_t bytes);
+    using TextIndex = SharedTextIndex<XMLNode::SharedText>;
+
     XMLNode::SharedText& sharedText(std::string_view text);
     XMLNode::SharedText& internedText(const char* text);
+    XMLNode::SharedText& addSharedText(TextIndex& index, TextIndex::Key key, std::string_view text);
+    void forgetSharedTexts();
     // Makes the next node, holds it as the current one and returns it.
     XMLNode& openNode();
     void closeCurrent();
     // The first node of a document, which owns the arena of the others.
     static XMLNode* newRoot();
     void releaseUnfinished();
-    void releaseSharedTexts();
 
     std::unique_ptr<XMLNode> fRoot;
     std::vector<XMLNode*> fOpenNodes;       // owned; from the root to the current node
@@ -88,12 +90,12 @@ private:
     std::string fPackedAttributes;          // the current element's, until endAttributes
     std::size_t fAttributeCount;
     std::size_t fBudget;                    // bytes the tree may still take
-    // Element names and namespace URIs met so far, keyed by their own text;
-    // the builder holds one reference to each.
-    std::unordered_map<std::string_view, XMLNode::SharedText*> fSharedTexts;
-    std::unordered_map<const char*, XMLNode::SharedText*> fInternedTexts;
-    // The texts of the pointers met last, in front of fInternedTexts.
-    std::array<std::pair<const char*, XMLNode::SharedText*>, 64> fRecentInterned;
+    // Element names and namespace URIs of the tree being built, by the
+    // hash of their text, or by the address of a parser's interned copy.
+    // The nodes hold the texts: the builder forgets them whenever it lets
+    // go of its tree.
+    TextIndex fTextsByHash;
+    TextIndex fTextsByAddress;
 };
 
 } // namespace Xml
