@@ -228,6 +228,10 @@ TEST(Libxml2Reader, BoundsNamespacesInScopeAndDistinctNames)
     for (int i = 0; i < 17000; ++i)
         names += "<n" + std::to_string(i) + " a='" + std::string(100, 'x') + "'/>";
     EXPECT_NE(std::string::npos, reason(names + "</r>").find("distinct names"));
+    std::string targets = "<r>";
+    for (int i = 0; i < 17000; ++i)
+        targets += "<?t" + std::to_string(i) + "?>";
+    EXPECT_NE(std::string::npos, reason(targets + "</r>").find("distinct names"));
 }
 
 std::vector<std::string> everyTestDocument()
