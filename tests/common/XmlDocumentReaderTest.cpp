@@ -180,6 +180,8 @@ TEST_P(TextParser, WideLongAndManyKeepEverything)
     const auto wide = read(withAttributes(256));
     EXPECT_EQ(256u, wide->attrs().size());
     EXPECT_EQ("v255", wide->getAttr("a255"));
+    const std::string signs(300, '=');
+    EXPECT_EQ(signs, read("<r><!--" + signs + "--><?p " + signs + "?><![CDATA[" + signs + "]]></r>")->getText());
     const std::string longValue(70000, 'z');
     EXPECT_EQ(longValue, read("<r l=\"" + longValue + "\"/>")->getAttr("l"));
     const auto many = read("<r>" + repeated("<c n='1'>t</c>", 3000) + "</r>");
@@ -196,6 +198,7 @@ TEST_P(TextParser, RefusesHostileDocumentsOfEveryKind)
     EXPECT_NE(std::string::npos, refusal(kHostileDocuments[7].second).find("deeper than 1000")) << "depth";
     EXPECT_NE(std::string::npos, refusal(kHostileDocuments[13].second).find("line 1, column 100004")) << "UTF-8";
     EXPECT_NE(std::string::npos, refusal("<a>\n  <b></a>").find("line 2, column"));
+    EXPECT_NE(std::string::npos, refusal("<?p?><!---->" + withAttributes(257)).find("more than 256 attributes"));
 }
 
 TEST_P(TextParser, NestingOfExactlyTheLimitIsRead)
@@ -225,6 +228,10 @@ TEST(Libxml2Reader, BoundsNamespacesInScopeAndDistinctNames)
     for (int i = 0; i < 17000; ++i)
         names += "<n" + std::to_string(i) + " a='" + std::string(100, 'x') + "'/>";
     EXPECT_NE(std::string::npos, reason(names + "</r>").find("distinct names"));
+    std::string targets = "<r>";
+    for (int i = 0; i < 17000; ++i)
+        targets += "<?t" + std::to_string(i) + "?>";
+    EXPECT_NE(std::string::npos, reason(targets + "</r>").find("distinct names"));
 }
 
 std::vector<std::string> everyTestDocument()

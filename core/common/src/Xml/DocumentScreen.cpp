@@ -289,8 +289,10 @@ private:
 // One pass over every code unit: NUL characters, UTF-8 sequences, and the
 // attributes of each start tag, counted as the equals signs outside quotes
 // between a "<" and the ">" that ends the tag. No "<" can stand inside a
-// tag, so each "<" starts the count afresh. Compiled once for each unit
-// width, so that the common case of bytes is a tight loop.
+// tag, so each "<" starts the count afresh. Comments, CDATA sections and
+// processing instructions count nothing: each ends at the first ">" after
+// its closing marks, never later than a parser ends it. Compiled once for
+// each unit width, so that the common case of bytes is a tight loop.
 template <std::size_t kWidth>
 void checkBody(const Units& units, bool utf8)
 {
@@ -303,6 +305,7 @@ void checkBody(const Units& units, bool utf8)
     char32_t quote = 0;
     std::size_t equals = 0;
     std::size_t tagStart = 0;
+    const char* skippedUntil = nullptr;  // the marks before the ">" that ends a skipped part
     std::size_t i = 0;
     while (i < units.count)
     {
@@ -331,12 +334,27 @@ void checkBody(const Units& units, bool utf8)
         case 0:
             refuseAt(units, i, "a NUL character");
         case '<':
-            inTag = true;
+            if (skippedUntil != nullptr)
+                break;
+            if (units.startsWith(i, "<!--"))
+                skippedUntil = "--";
+            else if (units.startsWith(i, "<![CDATA["))
+                skippedUntil = "]]";
+            else if (units.startsWith(i, "<?"))
+                skippedUntil = "?";
+            inTag = skippedUntil == nullptr;
             quote = 0;
             equals = 0;
             tagStart = i;
             break;
         case '>':
+            if (skippedUntil != nullptr)
+            {
+                const std::size_t marks = std::char_traits<char>::length(skippedUntil);
+                if (units.startsWith(i - marks, skippedUntil))
+                    skippedUntil = nullptr;
+                break;
+            }
             inTag = inTag && quote != 0;
             break;
         case '=':

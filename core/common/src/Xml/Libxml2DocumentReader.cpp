@@ -96,6 +96,14 @@ Read& readOf(void* userData)
     return *static_cast<Read*>(userData);
 }
 
+// Checked wherever the parser has just added names to its dictionary.
+void checkDistinctNames(const Read& read)
+{
+    if (static_cast<std::size_t>(xmlDictSize(read.context->dict)) > kMaxDistinctNames)
+        throw TreeBuilder::Refusal{"more than " + std::to_string(kMaxDistinctNames)
+                                   + " distinct names in one document"};
+}
+
 void startElement(void* userData, const xmlChar* localName, const xmlChar*, const xmlChar* uri, int,
                   const xmlChar**, int attributeCount, int, const xmlChar** attributes)
 {
@@ -104,9 +112,7 @@ void startElement(void* userData, const xmlChar* localName, const xmlChar*, cons
         if (read.context->nsNr / 2 > kMaxNamespacesInScope)
             throw TreeBuilder::Refusal{"more than " + std::to_string(kMaxNamespacesInScope)
                                        + " namespace declarations in scope"};
-        if (static_cast<std::size_t>(xmlDictSize(read.context->dict)) > kMaxDistinctNames)
-            throw TreeBuilder::Refusal{"more than " + std::to_string(kMaxDistinctNames)
-                                       + " distinct names in one document"};
+        checkDistinctNames(read);
         // Names and URIs come from the parser's dictionary: one pointer each.
         read.builder.startElementWithInternedNames(reinterpret_cast<const char*>(uri),
                                                    reinterpret_cast<const char*>(localName));
@@ -127,6 +133,14 @@ void characters(void* userData, const xmlChar* text, int length)
 {
     Read& read = readOf(userData);
     read.run([&] { read.builder.appendText(view(text, text + length)); });
+}
+
+// The target of a processing instruction is a name in the dictionary too;
+// the instruction itself is not kept.
+void processingInstruction(void* userData, const xmlChar*, const xmlChar*)
+{
+    Read& read = readOf(userData);
+    read.run([&] { checkDistinctNames(read); });
 }
 
 void internalSubset(void* userData, const xmlChar*, const xmlChar*, const xmlChar*)
@@ -162,6 +176,7 @@ xmlSAXHandler makeHandler()
     handler.characters = characters;
     handler.cdataBlock = characters;
     handler.ignorableWhitespace = characters;
+    handler.processingInstruction = processingInstruction;
     handler.internalSubset = internalSubset;
     handler.serror = error;
     return handler;
