@@ -187,6 +187,8 @@ TEST_P(TextParser, WideLongAndManyKeepEverything)
     const auto many = read("<r>" + repeated("<c n='1'>t</c>", 3000) + "</r>");
     ASSERT_EQ(3000u, many->getChildren().size());
     EXPECT_EQ("t", many->getChildren()[2999]->getText());
+    // Short text elements cost far more as nodes than as text.
+    EXPECT_EQ(100000u, read("<r>" + repeated("<uids>x</uids>", 100000) + "</r>")->getChildren().size());
 }
 
 TEST_P(TextParser, RefusesHostileDocumentsOfEveryKind)
