@@ -3,7 +3,9 @@
 
 #include <cstddef>
 #include <memory>
+#include <string>
 
+#include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
 #include <Brisvale/Soa/Common/Xml/XMLNode.hpp>
 
 namespace Brisvale {
@@ -18,6 +20,13 @@ namespace Xml {
 // without one).
 std::unique_ptr<XMLNode> readWithLibxml2(const char* data, std::size_t length);
 std::unique_ptr<XMLNode> readWithXerces(const char* data, std::size_t length);
+
+// The two kinds of failure every reader reports, with where it happened:
+// "XML parse error at line L, column C: ..." for text a parser finds
+// malformed, and "XML document refused at line L, column C: ..." for what
+// our own checks and limits refuse.
+Exceptions::DomException parseErrorAt(long long line, long long column, const std::string& what);
+Exceptions::DomException refusalAt(long long line, long long column, const std::string& why);
 
 } // namespace Xml
 } // namespace Common

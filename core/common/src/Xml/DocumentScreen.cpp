@@ -11,6 +11,7 @@
 
 #include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
 
+#include "Xml/DocumentReaders.hpp"
 #include "Xml/XmlCharacters.hpp"
 
 namespace Brisvale {
@@ -68,8 +69,7 @@ struct Units
             lineStart = i + 1;
         }
     }
-    throw Exceptions::DomException("XML document refused at line " + std::to_string(line) + ", column "
-                                   + std::to_string(at - lineStart + 1) + ": " + reason);
+    throw refusalAt(static_cast<long long>(line), static_cast<long long>(at - lineStart + 1), reason);
 }
 
 bool bytesAre(const unsigned char* data, std::size_t length, const char* expected, std::size_t count)

@@ -41,11 +41,6 @@ std::string_view view(const xmlChar* begin, const xmlChar* end)
     return std::string_view(reinterpret_cast<const char*>(begin), static_cast<std::size_t>(end - begin));
 }
 
-std::string position(long line, long column)
-{
-    return "line " + std::to_string(line) + ", column " + std::to_string(column);
-}
-
 // One document's read: the parser's context, the builder, and the first
 // failure. libxml2 is C: nothing may be thrown through it, so a callback
 // that fails keeps the failure and stops the parser, and the failure is
@@ -78,10 +73,8 @@ struct Read
             }
             catch (const TreeBuilder::Refusal& refusal)
             {
-                throw Exceptions::DomException("XML document refused at "
-                                               + position(xmlSAX2GetLineNumber(context),
-                                                          xmlSAX2GetColumnNumber(context))
-                                               + ": " + refusal.reason);
+                throw refusalAt(xmlSAX2GetLineNumber(context), xmlSAX2GetColumnNumber(context),
+                                refusal.reason);
             }
         }
         catch (...)
@@ -160,7 +153,7 @@ void error(void* userData, xmlErrorPtr error)
         std::string message = error->message == nullptr ? "unknown error" : error->message;
         while (!message.empty() && message.back() == '\n')
             message.pop_back();
-        throw Exceptions::DomException("XML parse error at " + position(error->line, error->int2) + ": " + message);
+        throw parseErrorAt(error->line, error->int2, message);
     });
 }
 
@@ -198,7 +191,7 @@ std::unique_ptr<XMLNode> readWithLibxml2(const char* data, std::size_t length)
     }();
     (void)initialised;
     if (length == 0)
-        throw Exceptions::DomException("XML parse error at line 1, column 1: the document is empty");
+        throw parseErrorAt(1, 1, "the document is empty");
     if (length > static_cast<std::size_t>(INT_MAX))
         throw Exceptions::DomException("XML document refused: texts of 2 GiB and more are not read");
 

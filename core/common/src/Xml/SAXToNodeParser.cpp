@@ -8,6 +8,7 @@
 
 #include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
 
+#include "Xml/DocumentReaders.hpp"
 #include "Xml/TreeBuilder.hpp"
 #include "Xml/Utf16.hpp"
 
@@ -26,18 +27,6 @@ std::string_view utf8(std::string& scratch, const XMLCh* text)
     if (text != nullptr)
         appendUtf8(scratch, text, utf16Length(text));
     return scratch;
-}
-
-std::string position(XMLFileLoc line, XMLFileLoc column)
-{
-    return "line " + std::to_string(line) + ", column " + std::to_string(column);
-}
-
-[[noreturn]] void throwParseError(const xercesc::SAXParseException& exc)
-{
-    throw Exceptions::DomException("XML parse error at "
-                                   + position(exc.getLineNumber(), exc.getColumnNumber())
-                                   + ": " + toUtf8(exc.getMessage()));
 }
 
 } // namespace
@@ -126,20 +115,22 @@ void SAXToNodeParser::warning(const xercesc::SAXParseException&)
 
 void SAXToNodeParser::error(const xercesc::SAXParseException& exc)
 {
-    throwParseError(exc);
+    throw parseErrorAt(static_cast<long long>(exc.getLineNumber()), static_cast<long long>(exc.getColumnNumber()),
+                       toUtf8(exc.getMessage()));
 }
 
 void SAXToNodeParser::fatalError(const xercesc::SAXParseException& exc)
 {
-    throwParseError(exc);
+    throw parseErrorAt(static_cast<long long>(exc.getLineNumber()), static_cast<long long>(exc.getColumnNumber()),
+                       toUtf8(exc.getMessage()));
 }
 
 void SAXToNodeParser::refuse(const std::string& reason) const
 {
-    std::string where = "XML document refused";
-    if (fLocator != nullptr)
-        where += " at " + position(fLocator->getLineNumber(), fLocator->getColumnNumber());
-    throw Exceptions::DomException(where + ": " + reason);
+    if (fLocator == nullptr)
+        throw Exceptions::DomException("XML document refused: " + reason);
+    throw refusalAt(static_cast<long long>(fLocator->getLineNumber()),
+                    static_cast<long long>(fLocator->getColumnNumber()), reason);
 }
 
 } // namespace Xml

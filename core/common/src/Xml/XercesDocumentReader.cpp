@@ -67,10 +67,8 @@ std::unique_ptr<XMLNode> readWithXerces(const char* data, std::size_t length)
     }
     catch (const xercesc::SAXParseException& exc)
     {
-        throw Exceptions::DomException("XML parse error at line "
-                                       + std::to_string(exc.getLineNumber()) + ", column "
-                                       + std::to_string(exc.getColumnNumber()) + ": "
-                                       + toUtf8(exc.getMessage()));
+        throw parseErrorAt(static_cast<long long>(exc.getLineNumber()),
+                           static_cast<long long>(exc.getColumnNumber()), toUtf8(exc.getMessage()));
     }
     catch (const xercesc::SAXException& exc)
     {

@@ -11,6 +11,11 @@ namespace Xml {
 
 namespace {
 
+std::string position(long long line, long long column)
+{
+    return "line " + std::to_string(line) + ", column " + std::to_string(column);
+}
+
 std::unique_ptr<XMLNode> requireRoot(std::unique_ptr<XMLNode> root)
 {
     if (!root)
@@ -19,6 +24,16 @@ std::unique_ptr<XMLNode> requireRoot(std::unique_ptr<XMLNode> root)
 }
 
 } // namespace
+
+Exceptions::DomException parseErrorAt(long long line, long long column, const std::string& what)
+{
+    return Exceptions::DomException("XML parse error at " + position(line, column) + ": " + what);
+}
+
+Exceptions::DomException refusalAt(long long line, long long column, const std::string& why)
+{
+    return Exceptions::DomException("XML document refused at " + position(line, column) + ": " + why);
+}
 
 std::unique_ptr<XMLNode> parseXmlDocument(const std::string& text)
 {
