@@ -14,8 +14,10 @@ std::string elementForMessage(const XMLNode& node)
     return "element \"" + Exceptions::textForMessage(node.getName()) + "\"";
 }
 
+} // namespace
+
 template <class Target>
-Target convertAttribute(const XMLNode& node, const std::string& name)
+Target readAttribute(const XMLNode& node, const std::string& name)
 {
     const std::string text = node.getAttr(name);
     try
@@ -29,31 +31,10 @@ Target convertAttribute(const XMLNode& node, const std::string& name)
     }
 }
 
-} // namespace
-
-template <>
-bool readAttribute<bool>(const XMLNode& node, const std::string& name)
-{
-    return convertAttribute<bool>(node, name);
-}
-
-template <>
-int readAttribute<int>(const XMLNode& node, const std::string& name)
-{
-    return convertAttribute<int>(node, name);
-}
-
-template <>
-double readAttribute<double>(const XMLNode& node, const std::string& name)
-{
-    return convertAttribute<double>(node, name);
-}
-
-template <>
-DateTime readAttribute<DateTime>(const XMLNode& node, const std::string& name)
-{
-    return convertAttribute<DateTime>(node, name);
-}
+template BRISVALE_SOA_COMMON_API bool readAttribute<bool>(const XMLNode& node, const std::string& name);
+template BRISVALE_SOA_COMMON_API int readAttribute<int>(const XMLNode& node, const std::string& name);
+template BRISVALE_SOA_COMMON_API double readAttribute<double>(const XMLNode& node, const std::string& name);
+template BRISVALE_SOA_COMMON_API DateTime readAttribute<DateTime>(const XMLNode& node, const std::string& name);
 
 template <>
 double readText<double>(const XMLNode& node)

@@ -57,10 +57,10 @@ Target readAttribute(const XMLNode& node, const std::string& name);
 template <class Target>
 Target readText(const XMLNode& node);
 
-template <> BRISVALE_SOA_COMMON_API bool readAttribute<bool>(const XMLNode& node, const std::string& name);
-template <> BRISVALE_SOA_COMMON_API int readAttribute<int>(const XMLNode& node, const std::string& name);
-template <> BRISVALE_SOA_COMMON_API double readAttribute<double>(const XMLNode& node, const std::string& name);
-template <> BRISVALE_SOA_COMMON_API DateTime readAttribute<DateTime>(const XMLNode& node, const std::string& name);
+extern template BRISVALE_SOA_COMMON_API bool readAttribute<bool>(const XMLNode& node, const std::string& name);
+extern template BRISVALE_SOA_COMMON_API int readAttribute<int>(const XMLNode& node, const std::string& name);
+extern template BRISVALE_SOA_COMMON_API double readAttribute<double>(const XMLNode& node, const std::string& name);
+extern template BRISVALE_SOA_COMMON_API DateTime readAttribute<DateTime>(const XMLNode& node, const std::string& name);
 template <> BRISVALE_SOA_COMMON_API double readText<double>(const XMLNode& node);
 
 // Escapes UTF-8 text for use as character data or an attribute value:
