@@ -14,8 +14,10 @@
 #include <Brisvale/Schemas/Cad/_2007_01/Datamanagement/GenerateAlternateIdsResponse.hpp>
 #include <Brisvale/Schemas/Cad/_2007_01/Structuremanagement/CreateBOMWindowsInput.hpp>
 #include <Brisvale/Schemas/Cad/_2007_01/Structuremanagement/CreateOrUpdateAbsoluteStructureInput.hpp>
+#include <Brisvale/Schemas/Soa/_2006_03/Base/Property.hpp>
 #include <Brisvale/Soa/Common/DateTime.hpp>
 #include <Brisvale/Soa/Common/Xml/Conversions.hpp>
+#include <Brisvale/Soa/Common/Xml/XmlDocumentReader.hpp>
 
 #include "MessageTestSupport.hpp"
 
@@ -99,6 +101,20 @@ TEST(FieldAccess, FieldConstructorsStoreEachArgumentInItsField)
     EXPECT_EQ(propsFields(Sm::RevisionRuleEntryProps(true, Brisvale::Soa::Common::DateTime(2007, 3, 15, 10, 20, 31), 16,
                                                      object("endItem-1"), object("endItemRevision-1"))),
               propsValues);
+}
+
+TEST(FieldAccess, BoolAndNumberValuesReadWithWhiteSpaceAroundThem)
+{
+    Dm::IndexToAltId entry;
+    entry.parse(*Brisvale::Soa::Common::Xml::parseXmlDocument("<e key=' 7\t'/>"));
+    EXPECT_EQ(entry.getKey(), 7);
+    Brisvale::Schemas::Soa::_2006_03::Base::Property property;
+    property.parse(*Brisvale::Soa::Common::Xml::parseXmlDocument("<p modifiable=' true' name='' uiValue=''/>"));
+    EXPECT_TRUE(property.getModifiable());
+    Sm::AbsOccDataInfo data;
+    data.parse(*Brisvale::Soa::Common::Xml::parseXmlDocument(
+        "<d asRequired='false'><occTransform> 1.5</occTransform><occTransform>\n-2\n</occTransform></d>"));
+    EXPECT_EQ(data.getOccTransformArray(), std::vector<double>({1.5, -2.0}));
 }
 
 } // namespace

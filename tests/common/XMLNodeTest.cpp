@@ -203,6 +203,19 @@ TEST(XMLNode, DefaultNodeIsAnEmptyRootThatOwnsItsChildrenOnce)
     parent.addChild(std::move(owned));
 }
 
+TEST(XMLNode, ANodeCannotBecomeAChildInItsOwnTreeAndTheCallerKeepsIt)
+{
+    std::unique_ptr<XMLNode> root = parseXmlDocument("<a><b><c/></b></a>");
+    XMLNode* deepest = root->getChildren()[0]->getChildren()[0];
+    EXPECT_THROW(deepest->addChild(std::move(root)), std::invalid_argument);
+    EXPECT_THROW(root->addChild(std::move(root)), std::invalid_argument);
+    ASSERT_NE(nullptr, root);
+    EXPECT_TRUE(deepest->getChildren().empty());
+    std::unique_ptr<XMLNode> other(new XMLNode());
+    deepest->addChild(std::move(other));
+    EXPECT_EQ(1u, deepest->getChildren().size());
+}
+
 TEST(XMLNode, ParsedTreesAndBuiltNodesMixAndAreFreedTogether)
 {
     XMLNode built;

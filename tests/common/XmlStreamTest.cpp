@@ -12,6 +12,7 @@
 
 #include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
 #include <Brisvale/Soa/Common/Xml/Conversions.hpp>
+#include <Brisvale/Soa/Common/Xml/XmlDocumentReader.hpp>
 #include <Brisvale/Soa/Common/Xml/XmlStream.hpp>
 
 #include "TestDocuments.hpp"
@@ -338,6 +339,20 @@ TEST(XmlStreamChecks, RefusesUnescapedAttributeText)
     stream << stream.writeOpenElement(kCadUri, "Root");
     EXPECT_THROW(stream.writeAttribute("a", "say \"hi\""), std::invalid_argument);
     EXPECT_THROW(stream.writeAttribute("a", std::string("a<b")), std::invalid_argument);
+    for (const char* bare : {"a & b", "&", "&amp", "&nbsp;", "&#;", "&#x;", "&#0;", "&#x110000;", "&#xD800;",
+                             "&#99999999999999999999;", "&#12a;", "&AMP;", "ok &lt; &"})
+        EXPECT_THROW(stream.writeAttribute("a", std::string(bare)), std::invalid_argument) << bare;
+}
+
+// Whatever the stream lets through, a reader reads.
+TEST(XmlStreamChecks, AttributeTextWithReferencesIsWrittenAndReadBack)
+{
+    for (const char* text : {"&amp;&lt;&gt;&quot;&apos;", "&#9;&#xA;&#13;", "&#x10FFFF;&#xe000;", "&#65;&#x42;c"}) {
+        XmlStream stream;
+        stream << stream.writeOpenElement(kCadUri, "Root") << stream.writeAttribute("a", std::string(text))
+               << stream.writeOpenElementClose(kCadUri, true);
+        EXPECT_NO_THROW(parseXmlDocument(stream.str())) << text;
+    }
 }
 
 TEST(XmlStreamChecks, EndTagsMustMatchTheExactStartTagName)

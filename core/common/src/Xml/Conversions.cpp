@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <string_view>
 #include <system_error>
 
 #include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
@@ -32,14 +33,33 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-// Skips the '+' that XML Schema allows before a number; a second sign is
-// refused.
-const char* skipPlusSign(const std::string& text, const char* targetType)
+bool isXmlSpace(char c)
 {
-    const char* first = text.data();
-    if (!text.empty() && text[0] == '+')
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// XML Schema collapses the white space of a boolean or a number before it
+// reads it: the value is what stands between the leading and the trailing
+// spaces, tabs and line ends. Space inside it stays and is refused.
+std::string_view collapsed(const std::string& text)
+{
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && isXmlSpace(text[first]))
+        ++first;
+    while (last > first && isXmlSpace(text[last - 1]))
+        --last;
+    return std::string_view(text.data() + first, last - first);
+}
+
+// Skips the '+' that XML Schema allows before a number; a second sign is
+// refused. The whole text names the value in the message.
+const char* skipPlusSign(std::string_view value, const std::string& text, const char* targetType)
+{
+    const char* first = value.data();
+    if (!value.empty() && value[0] == '+')
     {
-        if (text.size() == 1 || text[1] == '+' || text[1] == '-')
+        if (value.size() == 1 || value[1] == '+' || value[1] == '-')
             throwBadCast(text, targetType, "misplaced sign");
         ++first;
     }
@@ -98,34 +118,37 @@ BadLexicalCast::BadLexicalCast(const BadLexicalCast& cause, const std::string& w
 BadLexicalCast::~BadLexicalCast() = default;
 
 template <>
-bool lexical_cast<bool, std::string>(const std::string& value)
+bool lexical_cast<bool, std::string>(const std::string& text)
 {
+    const std::string_view value = collapsed(text);
     if (value == "true" || value == "1")
         return true;
     if (value == "false" || value == "0")
         return false;
-    throwBadCast(value, "bool", "expected true, false, 1 or 0");
+    throwBadCast(text, "bool", "expected true, false, 1 or 0");
 }
 
 template <>
-int lexical_cast<int, std::string>(const std::string& value)
+int lexical_cast<int, std::string>(const std::string& text)
 {
+    const std::string_view value = collapsed(text);
     if (value.empty())
-        throwBadCast(value, "int", "the text is empty");
-    const char* first = skipPlusSign(value, "int");
+        throwBadCast(text, "int", "the text is empty");
+    const char* first = skipPlusSign(value, text, "int");
     const char* last = value.data() + value.size();
     int result = 0;
     const std::from_chars_result parsed = std::from_chars(first, last, result);
     if (parsed.ec == std::errc::result_out_of_range)
-        throwBadCast(value, "int", "out of range");
+        throwBadCast(text, "int", "out of range");
     if (parsed.ec != std::errc() || parsed.ptr != last)
-        throwBadCast(value, "int", "not a decimal integer");
+        throwBadCast(text, "int", "not a decimal integer");
     return result;
 }
 
 template <>
-double lexical_cast<double, std::string>(const std::string& value)
+double lexical_cast<double, std::string>(const std::string& text)
 {
+    const std::string_view value = collapsed(text);
     if (value == "INF" || value == "+INF")
         return std::numeric_limits<double>::infinity();
     if (value == "-INF")
@@ -133,28 +156,28 @@ double lexical_cast<double, std::string>(const std::string& value)
     if (value == "NaN")
         return std::numeric_limits<double>::quiet_NaN();
     if (value.empty())
-        throwBadCast(value, "double", "the text is empty");
+        throwBadCast(text, "double", "the text is empty");
 
-    const char* first = skipPlusSign(value, "double");
+    const char* first = skipPlusSign(value, text, "double");
     const char* last = value.data() + value.size();
     // Only digits may follow the sign: the special values have the
     // spellings above and no others.
     const char* mantissa = *first == '-' ? first + 1 : first;
     if (mantissa == last || !(isDigit(*mantissa) || *mantissa == '.'))
-        throwBadCast(value, "double", "not a number");
+        throwBadCast(text, "double", "not a number");
 
     double result = 0;
     const std::from_chars_result parsed =
         std::from_chars(first, last, result, std::chars_format::general);
     if (parsed.ptr != last || (parsed.ec != std::errc() && parsed.ec != std::errc::result_out_of_range))
-        throwBadCast(value, "double", "not a number");
+        throwBadCast(text, "double", "not a number");
     if (parsed.ec == std::errc::result_out_of_range)
     {
         // XML Schema reads a number as the nearest double: one too small
         // for the smallest denormal is zero, with its sign. One too large
         // is refused rather than read as infinity.
         if (!underflows(first, last))
-            throwBadCast(value, "double", "out of range");
+            throwBadCast(text, "double", "out of range");
         return *first == '-' ? -0.0 : 0.0;
     }
     return result;

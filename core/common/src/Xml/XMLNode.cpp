@@ -357,12 +357,19 @@ void XMLNode::adoptChildren(XMLNode* const* first, XMLNode* const* last)
         child->fParent = this;
 }
 
-XMLNode* XMLNode::addChild(std::unique_ptr<XMLNode> child)
+XMLNode* XMLNode::addChild(std::unique_ptr<XMLNode>&& child)
 {
     if (!child)
         throw std::invalid_argument("XMLNode::addChild: the child is null");
     if (child->fParent != nullptr)
         throw std::invalid_argument("XMLNode::addChild: the child already has a parent");
+    // A child without a parent is the root of its tree: the only ancestor
+    // it can be is this node's root.
+    const XMLNode* root = this;
+    while (root->fParent != nullptr)
+        root = root->fParent;
+    if (root == child.get())
+        throw std::invalid_argument("XMLNode::addChild: a node cannot become a child in its own tree");
     // Room for three children at once: the smallest block the allocator
     // hands out holds three pointers anyway, and most elements that have
     // children have a few.

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdio>
 #include <stdexcept>
+#include <string_view>
 
 namespace Brisvale {
 namespace Soa {
@@ -245,6 +246,78 @@ bool isNameChar(char32_t c)
 }
 
 } // namespace
+
+namespace {
+
+bool isXmlChar(unsigned long c)
+{
+    return c == 0x9 || c == 0xA || c == 0xD || (c >= 0x20 && c <= 0xD7FF) || (c >= 0xE000 && c <= 0xFFFD)
+        || (c >= 0x10000 && c <= 0x10FFFF);
+}
+
+int digitValue(char c, int base)
+{
+    int value = 16;
+    if (c >= '0' && c <= '9')
+        value = c - '0';
+    else if (c >= 'a' && c <= 'f')
+        value = c - 'a' + 10;
+    else if (c >= 'A' && c <= 'F')
+        value = c - 'A' + 10;
+    return value < base ? value : -1;
+}
+
+// The length of the reference "&#...;" that starts at `at`; 0 if none
+// stands there or its character is not one XML carries.
+std::size_t characterReferenceLength(std::string_view text, std::size_t at)
+{
+    std::size_t i = at + 2;
+    int base = 10;
+    if (i < text.size() && text[i] == 'x')
+    {
+        base = 16;
+        ++i;
+    }
+    const std::size_t digitsStart = i;
+    unsigned long value = 0;
+    for (; i < text.size() && digitValue(text[i], base) >= 0; ++i)
+    {
+        value = value * static_cast<unsigned long>(base) + static_cast<unsigned long>(digitValue(text[i], base));
+        if (value > 0x10FFFF)
+            return 0;
+    }
+    if (i == digitsStart || i == text.size() || text[i] != ';' || !isXmlChar(value))
+        return 0;
+    return i + 1 - at;
+}
+
+std::size_t referenceLength(std::string_view text, std::size_t at)
+{
+    const std::string_view rest = text.substr(at);
+    if (rest.size() > 1 && rest[1] == '#')
+        return characterReferenceLength(text, at);
+    for (std::string_view entity : {"&amp;", "&lt;", "&gt;", "&quot;", "&apos;"})
+    {
+        if (rest.substr(0, entity.size()) == entity)
+            return entity.size();
+    }
+    return 0;
+}
+
+} // namespace
+
+bool ampersandsStartReferences(const std::string& text)
+{
+    std::size_t at = text.find('&');
+    while (at != std::string::npos)
+    {
+        const std::size_t length = referenceLength(text, at);
+        if (length == 0)
+            return false;
+        at = text.find('&', at + length);
+    }
+    return true;
+}
 
 std::size_t findFirstSpecialByte(const std::string& text, std::size_t from)
 {

@@ -320,7 +320,7 @@ void XmlStream::checkAttribute(std::string_view name, const std::string& text) c
                                         + " is not declared");
     }
     if (std::memchr(text.data(), '<', text.size()) != nullptr
-        || std::memchr(text.data(), '"', text.size()) != nullptr)
+        || std::memchr(text.data(), '"', text.size()) != nullptr || !ampersandsStartReferences(text))
         throw std::invalid_argument("XmlStream: the text of attribute " + std::string(name)
                                     + " is not escaped: " + text);
 }

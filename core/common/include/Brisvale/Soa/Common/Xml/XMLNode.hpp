@@ -71,8 +71,10 @@ public:
     void setAttr(const std::string& name, const std::string& value);
 
     // Takes ownership of the child and makes this node its parent. A null
-    // child, or one that already has a parent, is std::invalid_argument.
-    XMLNode* addChild(std::unique_ptr<XMLNode> child);
+    // child, one that already has a parent, and this node itself or its
+    // root (which would make a cycle) are std::invalid_argument; the caller
+    // then keeps the child.
+    XMLNode* addChild(std::unique_ptr<XMLNode>&& child);
 
 private:
     friend class TreeBuilder;
