@@ -8,6 +8,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <unistd.h>
@@ -109,8 +110,10 @@ TEST_P(AllTypes, OnlyTheOutermostCallRecordsMarks)
     }
     const std::string name = GetParam().entry.qualifiedName;
     using Kind = MarkRecorder::EventKind;
-    const std::vector<MarkRecorder::Event> expected = {{Kind::Start, name + "::parse"}, {Kind::End, name + "::parse"},
-        {Kind::Start, name + "::outputXML"}, {Kind::End, name + "::outputXML"}};
+    const std::thread::id self = std::this_thread::get_id();
+    const std::vector<MarkRecorder::Event> expected = {{Kind::Start, name + "::parse", self},
+        {Kind::End, name + "::parse", self}, {Kind::Start, name + "::outputXML", self},
+        {Kind::End, name + "::outputXML", self}};
     EXPECT_EQ(recorder.events(), expected);
 }
 

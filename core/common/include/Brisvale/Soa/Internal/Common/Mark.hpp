@@ -12,7 +12,7 @@ namespace Internal {
 namespace Common {
 
 // A start mark that is still open: its name, when it started and how many
-// marks were open around it.
+// marks were open around it on its thread.
 class BRISVALE_SOA_COMMON_API Mark
 {
 public:
@@ -45,7 +45,7 @@ public:
 private:
     std::string fName;
     std::int64_t fStartNanoseconds;  // on a steady clock
-    std::int32_t fDepth;             // open marks around it; 0 outermost
+    std::int32_t fDepth;             // open marks around it on its thread; 0 outermost
 };
 
 } // namespace Common

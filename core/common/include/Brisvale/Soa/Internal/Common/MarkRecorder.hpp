@@ -2,7 +2,11 @@
 #define BRISVALE_SOA_INTERNAL_COMMON_MARKRECORDER_HPP
 
 #include <cstddef>
+#include <cstdint>
+#include <map>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <Brisvale/Soa/Common/CommonExport.hpp>
@@ -15,13 +19,22 @@ namespace Soa {
 namespace Internal {
 namespace Common {
 
-// A listener that records every mark it receives, in order, and pairs start
-// and end marks into execution times.
+// A listener that records every mark it receives, from every thread, in the
+// order it receives them, and pairs start and end marks into execution
+// times. Each event, open mark and execution time carries the thread that
+// made it (std::this_thread::get_id() on that thread).
 //
-// An end mark ends the nearest open start mark of the same name; start marks
-// left open above that one (an exception skipped their end) are discarded
-// and counted. An end mark that matches no open start mark is recorded as
-// unmatched and changes nothing else.
+// Marks pair within one thread: an end mark ends the nearest open start
+// mark of the same name on the same thread; start marks of that thread left
+// open above that one (an exception skipped their end) are discarded and
+// counted. An end mark that matches no open start mark of its thread is
+// recorded as unmatched and changes nothing else. Depths, enclosing names
+// and counts of nested marks are those of the mark's own thread. (A thread
+// that ends with marks left open, and a new thread that the system gives
+// the same id, share one stack of open marks.)
+//
+// Every member may be called from any thread at any time: the accessors
+// return copies, taken at one moment under the recorder's lock.
 class BRISVALE_SOA_COMMON_API MarkRecorder : public MonitorListener
 {
 public:
@@ -31,32 +44,73 @@ public:
     {
         EventKind kind;
         std::string name;
+        std::thread::id thread;
 
         bool operator==(const Event& other) const
         {
-            return kind == other.kind && name == other.name;
+            return kind == other.kind && name == other.name && thread == other.thread;
         }
+    };
+
+    // A start mark still open on a thread.
+    class ThreadMark : public Mark
+    {
+    public:
+        ThreadMark(const Mark& mark, std::thread::id thread) : Mark(mark), fThread(thread) {}
+        std::thread::id thread() const { return fThread; }
+
+    private:
+        std::thread::id fThread;
+    };
+
+    // A start and an end mark paired on a thread.
+    class ThreadExecutionTime : public ExecutionTime
+    {
+    public:
+        ThreadExecutionTime(const ExecutionTime& time, std::thread::id thread) : ExecutionTime(time), fThread(thread) {}
+        std::thread::id thread() const { return fThread; }
+
+    private:
+        std::thread::id fThread;
     };
 
     MarkRecorder();
     virtual ~MarkRecorder();
+    MarkRecorder(const MarkRecorder&) = delete;
+    MarkRecorder& operator=(const MarkRecorder&) = delete;
 
     virtual void markStart(const std::string& name);
     virtual void markEnd(const std::string& name);
 
-    const std::vector<Event>& events() const { return fEvents; }
-    const std::vector<ExecutionTime>& executionTimes() const { return fExecutionTimes; }
-    const std::vector<Mark>& openMarks() const { return fOpenMarks; }
+    // Every event of every thread, in the order received.
+    std::vector<Event> events() const;
+    // Every execution time of every thread, in the order their end marks
+    // were received.
+    std::vector<ThreadExecutionTime> executionTimes() const;
+    // The open start marks, thread by thread, the outermost first on each.
+    std::vector<ThreadMark> openMarks() const;
 
-    // Forgets every event, open mark and execution time.
+    // Forgets every event, open mark and execution time of every thread.
     void clear();
 
 private:
+    struct ThreadRecord
+    {
+        std::vector<Mark> openMarks;
+        // For each open mark, how many execution times the thread had
+        // completed when it started.
+        std::vector<std::size_t> completedAtStart;
+        std::size_t completed = 0;
+    };
+
+    // Ends the record's open mark at index and those above it.
+    static ExecutionTime close(ThreadRecord& record, std::size_t index, std::int64_t endNanoseconds);
+
+    mutable std::mutex fLock;
     std::vector<Event> fEvents;
-    std::vector<Mark> fOpenMarks;
-    // For each open mark, how many execution times existed when it started.
-    std::vector<std::size_t> fCompletedAtStart;
-    std::vector<ExecutionTime> fExecutionTimes;
+    std::vector<ThreadExecutionTime> fExecutionTimes;
+    // The threads that have open marks.
+    std::map<std::thread::id, ThreadRecord> fThreads;
 };
 
 } // namespace Common

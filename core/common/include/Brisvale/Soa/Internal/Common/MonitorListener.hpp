@@ -10,7 +10,9 @@ namespace Soa {
 namespace Internal {
 namespace Common {
 
-// Receives the marks that Monitor is given while the listener is installed.
+// Receives the marks that Monitor is given while the listener is installed,
+// on the thread that made each mark: by several threads at once when they
+// make marks at once.
 class BRISVALE_SOA_COMMON_API MonitorListener
 {
 public:
