@@ -87,9 +87,11 @@ bool TextPositions::startsCharacter(std::size_t index) const
     case TextEncoding::Utf16LittleEndian:
     case TextEncoding::Utf16BigEndian:
         return (unit & 0xFC00) != 0xDC00;
-    default:
-        return true;
+    case TextEncoding::Latin1:
+    case TextEncoding::Ascii:
+        break;
     }
+    return true;
 }
 
 long long TextPositions::utf16UnitsOf(std::size_t index) const

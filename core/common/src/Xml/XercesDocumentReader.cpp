@@ -61,9 +61,10 @@ const XMLCh* encodingName(TextEncoding encoding)
         return XMLUni::fgISO88591EncodingString;
     case TextEncoding::Ascii:
         return XMLUni::fgUSASCIIEncodingString;
-    default:
-        return XMLUni::fgUTF8EncodingString;
+    case TextEncoding::Utf8:
+        break;
     }
+    return XMLUni::fgUTF8EncodingString;
 }
 
 } // namespace
