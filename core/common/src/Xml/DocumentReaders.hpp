@@ -8,18 +8,20 @@
 #include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
 #include <Brisvale/Soa/Common/Xml/XMLNode.hpp>
 
+#include "Xml/TextPositions.hpp"
+
 namespace Brisvale {
 namespace Soa {
 namespace Common {
 namespace Xml {
 
 // The two parsers under parseXmlDocument and parseXmlDocumentWithXerces.
-// Each reads a document that screenDocument has passed into a tree made by
-// TreeBuilder, refuses what the parser finds wrong with a DomException
-// naming line and column, and returns the root (null for a document
-// without one).
-std::unique_ptr<XMLNode> readWithLibxml2(const char* data, std::size_t length);
-std::unique_ptr<XMLNode> readWithXerces(const char* data, std::size_t length);
+// Each reads a document that screenDocument has passed, in the layout the
+// screen found, into a tree made by TreeBuilder, refuses what the parser
+// finds wrong with a DomException naming line and column as TextPositions
+// counts them, and returns the root (null for a document without one).
+std::unique_ptr<XMLNode> readWithLibxml2(const char* data, std::size_t length, const TextLayout& layout);
+std::unique_ptr<XMLNode> readWithXerces(const char* data, std::size_t length, const TextLayout& layout);
 
 // The two kinds of failure every reader reports, with where it happened:
 // "XML parse error at line L, column C: ..." for text a parser finds

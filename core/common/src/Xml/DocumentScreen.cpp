@@ -21,13 +21,15 @@ namespace Xml {
 
 namespace {
 
-// The text as a sequence of code units of one, or two in either byte order.
+// The text as a sequence of code units of one, or two in either byte order,
+// with as much of its encoding as is known so far.
 struct Units
 {
     const unsigned char* bytes;
     std::size_t count;
     std::size_t width;
     bool bigEndian;
+    TextLayout layout;
 
     char32_t operator[](std::size_t i) const
     {
@@ -59,17 +61,9 @@ struct Units
 
 [[noreturn]] void refuseAt(const Units& units, std::size_t at, const std::string& reason)
 {
-    std::size_t line = 1;
-    std::size_t lineStart = 0;
-    for (std::size_t i = 0; i < at; ++i)
-    {
-        if (units[i] == '\n')
-        {
-            ++line;
-            lineStart = i + 1;
-        }
-    }
-    throw refusalAt(static_cast<long long>(line), static_cast<long long>(at - lineStart + 1), reason);
+    const TextPositions positions(reinterpret_cast<const char*>(units.bytes), units.count * units.width, units.layout);
+    const TextPosition position = positions.atByte(at * units.width);
+    throw refusalAt(position.line, position.column, reason);
 }
 
 bool bytesAre(const unsigned char* data, std::size_t length, const char* expected, std::size_t count)
@@ -85,10 +79,10 @@ bool bytesAre(const unsigned char* data, std::size_t length, const char* expecte
 }
 
 // Lays the text out as code units, as the parsers detect it from its first
-// bytes; sets start past a byte-order mark.
-Units layOut(const unsigned char* data, std::size_t length, std::size_t& start, bool& utf8Mark)
+// bytes, with its byte-order mark.
+Units layOut(const unsigned char* data, std::size_t length)
 {
-    const Units bytes{data, length, 1, false};
+    const Units bytes{data, length, 1, false, TextLayout{}};
     const char* const ucs4[] = {"\0\0\0<", "<\0\0\0", "\0\0<\0", "\0<\0\0", "\0\0\xFE\xFF", "\xFF\xFE\0\0"};
     for (const char* pattern : ucs4)
     {
@@ -98,23 +92,18 @@ Units layOut(const unsigned char* data, std::size_t length, std::size_t& start, 
     if (bytesAre(data, length, "\x4C\x6F\xA7\x94", 4))
         refuseAt(bytes, 0, "EBCDIC text is not read");
 
-    start = 0;
-    utf8Mark = false;
     if (bytesAre(data, length, "\xFE\xFF", 2) || bytesAre(data, length, "\0<\0?", 4))
     {
-        start = data[0] == 0xFE ? 1 : 0;
-        return Units{data, length / 2, 2, true};
+        const std::size_t mark = data[0] == 0xFE ? 2 : 0;
+        return Units{data, length / 2, 2, true, TextLayout{TextEncoding::Utf16BigEndian, mark}};
     }
     if (bytesAre(data, length, "\xFF\xFE", 2) || bytesAre(data, length, "<\0?\0", 4))
     {
-        start = data[0] == 0xFF ? 1 : 0;
-        return Units{data, length / 2, 2, false};
+        const std::size_t mark = data[0] == 0xFF ? 2 : 0;
+        return Units{data, length / 2, 2, false, TextLayout{TextEncoding::Utf16LittleEndian, mark}};
     }
     if (bytesAre(data, length, "\xEF\xBB\xBF", 3))
-    {
-        start = 3;
-        utf8Mark = true;
-    }
+        return Units{data, length, 1, false, TextLayout{TextEncoding::Utf8, 3}};
     return bytes;
 }
 
@@ -144,11 +133,21 @@ std::string declared(const std::string& declaration, const char* name)
     return value;
 }
 
-// Checks the XML declaration and returns where it ends (start if there is
-// none) and whether the text must be UTF-8.
-std::size_t checkDeclaration(const Units& units, std::size_t start, bool utf8Mark, bool& utf8)
+// Refuses in UTF-16 text a declared encoding other than UTF-16 in the
+// text's byte order.
+void checkUtf16Declared(const Units& units, std::size_t start, const std::string& encoding)
 {
-    utf8 = units.width == 1;
+    const char* const ownOrder = units.bigEndian ? "UTF-16BE" : "UTF-16LE";
+    if (encoding != "UTF-16" && encoding != "UTF16" && encoding != ownOrder)
+        refuseAt(units, start, "the document is declared " + encoding + " but is " + ownOrder);
+}
+
+// Checks the XML declaration, completes the layout with the encoding it
+// declares, and returns where it ends (where the text starts if there is
+// none).
+std::size_t checkDeclaration(Units& units)
+{
+    const std::size_t start = units.layout.markLength / units.width;
     if (!units.startsWith(start, "<?xml") || start + 5 >= units.count || !isSpace(units[start + 5]))
         return start;
     const std::size_t end = std::min(units.find(start, "?>") + 2, units.count);
@@ -160,10 +159,15 @@ std::size_t checkDeclaration(const Units& units, std::size_t start, bool utf8Mar
     if (!version.empty() && version != "1.0")
         refuseAt(units, start, "XML version " + version + " is not read, only 1.0");
     const std::string encoding = declared(declaration, "encoding");
-    if (encoding.empty() || units.width != 1)
+    if (encoding.empty())
         return end;
+    if (units.width == 2)
+    {
+        checkUtf16Declared(units, start, encoding);
+        return end;
+    }
     const bool declaresUtf8 = encoding == "UTF-8" || encoding == "UTF8";
-    if (utf8Mark && !declaresUtf8)
+    if (units.layout.markLength != 0 && !declaresUtf8)
         refuseAt(units, start, "a UTF-8 byte-order mark on a document declared " + encoding);
     if (encoding.compare(0, 3, "UTF") == 0 && !declaresUtf8)
         refuseAt(units, start, "the document is declared " + encoding + " but is not");
@@ -171,7 +175,8 @@ std::size_t checkDeclaration(const Units& units, std::size_t start, bool utf8Mar
     // so only these are read.
     if (!declaresUtf8 && encoding != "US-ASCII" && encoding != "ISO-8859-1")
         refuseAt(units, start, "the encoding " + encoding + " is not read");
-    utf8 = declaresUtf8;
+    if (!declaresUtf8)
+        units.layout.encoding = encoding == "US-ASCII" ? TextEncoding::Ascii : TextEncoding::Latin1;
     return end;
 }
 
@@ -186,14 +191,25 @@ void checkProlog(const Units& units, std::size_t at)
             ++at;
             continue;
         }
+        // The closing marks stand after the opening ones: "<!-->" opens a
+        // comment and does not close it.
+        std::size_t opening = 0;
         const char* end = nullptr;
         if (units.startsWith(at, "<?"))
+        {
+            opening = 2;
             end = "?>";
+        }
         else if (units.startsWith(at, "<!--"))
+        {
+            opening = 4;
             end = "-->";
+        }
         else
+        {
             break;
-        at = std::min(units.find(at + 2, end) + std::char_traits<char>::length(end), units.count);
+        }
+        at = std::min(units.find(at + opening, end) + std::char_traits<char>::length(end), units.count);
     }
     if (units.startsWith(at, "<!DOCTYPE"))
         refuseAt(units, at, "document type declarations are not accepted");
@@ -286,15 +302,41 @@ private:
     unsigned fMarks;
 };
 
-// One pass over every code unit: NUL characters, UTF-8 sequences, and the
+// Checks the character past ASCII that starts at code unit i: a valid UTF-8
+// sequence in UTF-8 text, no such character at all in US-ASCII text, no
+// unpaired surrogate in UTF-16 text. Returns where the next character starts.
+template <std::size_t kWidth>
+std::size_t checkPastAscii(const Units& units, bool utf8, std::size_t i)
+{
+    const std::size_t at = i;
+    if (kWidth == 1 && utf8)
+    {
+        if (decodeUtf8(units.bytes, units.count, i) == kInvalidSequence)
+            refuseAt(units, at, "invalid UTF-8");
+        return i;
+    }
+    if (kWidth == 1 && units.layout.encoding == TextEncoding::Ascii)
+        refuseAt(units, at, "a byte past ASCII in a document declared US-ASCII");
+    const char32_t c = units[at];
+    if (kWidth == 2 && c >= 0xD800 && c <= 0xDFFF)
+    {
+        if (c >= 0xDC00 || at + 1 >= units.count || (units[at + 1] & 0xFC00) != 0xDC00)
+            refuseAt(units, at, "an unpaired surrogate");
+        return at + 2;
+    }
+    return at + 1;
+}
+
+// One pass over every code unit: NUL characters, characters past ASCII, and the
 // attributes of each start tag, counted as the equals signs outside quotes
 // between a "<" and the ">" that ends the tag. No "<" can stand inside a
 // tag, so each "<" starts the count afresh. Comments, CDATA sections and
 // processing instructions count nothing: each ends at the first ">" after
-// its closing marks, never later than a parser ends it. Compiled once for
-// each unit width, so that the common case of bytes is a tight loop.
+// its closing marks, which stand after its opening ones, so never later than
+// a parser ends it. Compiled once for each unit width, so that the common
+// case of bytes is a tight loop.
 template <std::size_t kWidth>
-void checkBody(const Units& units, bool utf8)
+void checkBody(const Units& units)
 {
     static_assert(kWidth == 1 || kWidth == 2, "bytes or UTF-16 code units");
     const auto unitAt = [&units](std::size_t i) -> char32_t {
@@ -305,7 +347,9 @@ void checkBody(const Units& units, bool utf8)
     char32_t quote = 0;
     std::size_t equals = 0;
     std::size_t tagStart = 0;
+    const bool utf8 = units.layout.encoding == TextEncoding::Utf8;
     const char* skippedUntil = nullptr;  // the marks before the ">" that ends a skipped part
+    std::size_t skippedFrom = 0;         // where the skipped part starts after its opening marks
     std::size_t i = 0;
     while (i < units.count)
     {
@@ -323,10 +367,7 @@ void checkBody(const Units& units, bool utf8)
         const char32_t c = unitAt(i);
         if (c >= 0x80)
         {
-            const std::size_t at = i;
-            if (kWidth == 1 && utf8 && decodeUtf8(units.bytes, units.count, i) == kInvalidSequence)
-                refuseAt(units, at, "invalid UTF-8");
-            i = i == at ? at + 1 : i;
+            i = checkPastAscii<kWidth>(units, utf8, i);
             continue;
         }
         switch (c)
@@ -337,11 +378,20 @@ void checkBody(const Units& units, bool utf8)
             if (skippedUntil != nullptr)
                 break;
             if (units.startsWith(i, "<!--"))
+            {
                 skippedUntil = "--";
+                skippedFrom = i + 4;
+            }
             else if (units.startsWith(i, "<![CDATA["))
+            {
                 skippedUntil = "]]";
+                skippedFrom = i + 9;
+            }
             else if (units.startsWith(i, "<?"))
+            {
                 skippedUntil = "?";
+                skippedFrom = i + 2;
+            }
             inTag = skippedUntil == nullptr;
             quote = 0;
             equals = 0;
@@ -351,7 +401,7 @@ void checkBody(const Units& units, bool utf8)
             if (skippedUntil != nullptr)
             {
                 const std::size_t marks = std::char_traits<char>::length(skippedUntil);
-                if (units.startsWith(i - marks, skippedUntil))
+                if (i >= skippedFrom + marks && units.startsWith(i - marks, skippedUntil))
                     skippedUntil = nullptr;
                 break;
             }
@@ -377,19 +427,16 @@ void checkBody(const Units& units, bool utf8)
 
 } // namespace
 
-void screenDocument(const char* data, std::size_t length)
+TextLayout screenDocument(const char* data, std::size_t length)
 {
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(data);
-    std::size_t start = 0;
-    bool utf8Mark = false;
-    const Units units = layOut(bytes, length, start, utf8Mark);
-    bool utf8 = false;
-    const std::size_t afterDeclaration = checkDeclaration(units, start, utf8Mark, utf8);
+    Units units = layOut(reinterpret_cast<const unsigned char*>(data), length);
+    const std::size_t afterDeclaration = checkDeclaration(units);
     checkProlog(units, afterDeclaration);
     if (units.width == 1)
-        checkBody<1>(units, utf8);
+        checkBody<1>(units);
     else
-        checkBody<2>(units, utf8);
+        checkBody<2>(units);
+    return units.layout;
 }
 
 } // namespace Xml

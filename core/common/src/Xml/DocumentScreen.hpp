@@ -3,6 +3,8 @@
 
 #include <cstddef>
 
+#include "Xml/TextPositions.hpp"
+
 namespace Brisvale {
 namespace Soa {
 namespace Common {
@@ -17,13 +19,17 @@ const std::size_t kMaxAttributesPerElement = 256;
 // - text in UCS-4 or EBCDIC (only UTF-8, UTF-16 and the encodings that
 //   share ASCII's bytes are read);
 // - an XML version other than 1.0; a byte-order mark or byte layout that
-//   contradicts the declared encoding;
+//   contradicts the declared encoding; an encoding other than UTF-8, UTF-16,
+//   US-ASCII and ISO-8859-1;
 // - a document type declaration;
 // - a NUL character anywhere, so that nothing can hide behind one;
-// - in UTF-8 text, any byte that is not part of a valid UTF-8 sequence;
+// - in UTF-8 text, any byte that is not part of a valid UTF-8 sequence; in
+//   US-ASCII text, any byte past ASCII; in UTF-16 text, an unpaired
+//   surrogate;
 // - more than kMaxAttributesPerElement attributes on one element, counted
 //   before any parser spends time on them.
-void screenDocument(const char* data, std::size_t length);
+// Returns the encoding it found, which every parser is then held to.
+TextLayout screenDocument(const char* data, std::size_t length);
 
 } // namespace Xml
 } // namespace Common

@@ -9,11 +9,13 @@
 
 #include <libxml/parser.h>
 #include <libxml/dict.h>
+#include <libxml/encoding.h>
 #include <libxml/parserInternals.h>
 #include <libxml/xmlerror.h>
 
 #include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
 
+#include "Xml/TextPositions.hpp"
 #include "Xml/TreeBuilder.hpp"
 
 namespace Brisvale {
@@ -50,6 +52,23 @@ struct Read
     xmlParserCtxtPtr context = nullptr;
     TreeBuilder builder;
     std::exception_ptr failure;
+    TextPositions positions{nullptr, 0, TextLayout{}};
+    // The names the parser puts in its dictionary before the document's
+    // ("xml", "xmlns" and the XML namespace URI), which do not count
+    // among the document's names.
+    std::size_t parserNames = 0;
+
+    // Where the parser stands, found from its offset into the original
+    // bytes, whatever encoding it converted them from; its own line and
+    // column (which count bytes in places, and no lone CR) if it cannot
+    // tell.
+    TextPosition position(int parserLine, int parserColumn) const
+    {
+        const long offset = xmlByteConsumed(context);
+        if (offset < 0)
+            return TextPosition{parserLine, parserColumn};
+        return positions.atByte(static_cast<std::size_t>(offset));
+    }
 
     void fail(std::exception_ptr error)
     {
@@ -73,8 +92,8 @@ struct Read
             }
             catch (const TreeBuilder::Refusal& refusal)
             {
-                throw refusalAt(xmlSAX2GetLineNumber(context), xmlSAX2GetColumnNumber(context),
-                                refusal.reason);
+                const TextPosition at = position(xmlSAX2GetLineNumber(context), xmlSAX2GetColumnNumber(context));
+                throw refusalAt(at.line, at.column, refusal.reason);
             }
         }
         catch (...)
@@ -92,9 +111,17 @@ Read& readOf(void* userData)
 // Checked wherever the parser has just added names to its dictionary.
 void checkDistinctNames(const Read& read)
 {
-    if (static_cast<std::size_t>(xmlDictSize(read.context->dict)) > kMaxDistinctNames)
+    if (static_cast<std::size_t>(xmlDictSize(read.context->dict)) - read.parserNames > kMaxDistinctNames)
         throw TreeBuilder::Refusal{"more than " + std::to_string(kMaxDistinctNames)
                                    + " distinct names in one document"};
+}
+
+// Called once the XML declaration is read and before any name is: the
+// parser's own names are in the dictionary by then, the document's not yet.
+void startDocument(void* userData)
+{
+    Read& read = readOf(userData);
+    read.parserNames = static_cast<std::size_t>(xmlDictSize(read.context->dict));
 }
 
 void startElement(void* userData, const xmlChar* localName, const xmlChar*, const xmlChar* uri, int,
@@ -153,7 +180,8 @@ void error(void* userData, xmlErrorPtr error)
         std::string message = error->message == nullptr ? "unknown error" : error->message;
         while (!message.empty() && message.back() == '\n')
             message.pop_back();
-        throw parseErrorAt(error->line, error->int2, message);
+        const TextPosition at = read.position(error->line, error->int2);
+        throw parseErrorAt(at.line, at.column, message);
     });
 }
 
@@ -164,6 +192,7 @@ xmlSAXHandler makeHandler()
     xmlSAXHandler handler;
     std::memset(&handler, 0, sizeof handler);
     handler.initialized = XML_SAX2_MAGIC;
+    handler.startDocument = startDocument;
     handler.startElementNs = startElement;
     handler.endElementNs = endElement;
     handler.characters = characters;
@@ -183,7 +212,7 @@ const int kOptions = XML_PARSE_NONET | XML_PARSE_HUGE | XML_PARSE_NOENT;
 
 } // namespace
 
-std::unique_ptr<XMLNode> readWithLibxml2(const char* data, std::size_t length)
+std::unique_ptr<XMLNode> readWithLibxml2(const char* data, std::size_t length, const TextLayout& layout)
 {
     static const bool initialised = [] {
         xmlInitParser();
@@ -197,6 +226,7 @@ std::unique_ptr<XMLNode> readWithLibxml2(const char* data, std::size_t length)
 
     Read read;
     read.builder.reset(TreeBuilder::budgetFor(length));
+    read.positions = TextPositions(data, length, layout);
     read.context = xmlCreateMemoryParserCtxt(data, static_cast<int>(length));
     if (read.context == nullptr)
         throw std::bad_alloc();

@@ -9,6 +9,7 @@
 #include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
 
 #include "Xml/DocumentReaders.hpp"
+#include "Xml/TextPositions.hpp"
 #include "Xml/TreeBuilder.hpp"
 #include "Xml/Utf16.hpp"
 
@@ -35,6 +36,7 @@ SAXToNodeParser::SAXToNodeParser()
     : fBuilder(new TreeBuilder())
     , fLocator(nullptr)
     , fBudget(std::numeric_limits<std::size_t>::max())
+    , fTextPositions(nullptr)
 {
 }
 
@@ -115,22 +117,33 @@ void SAXToNodeParser::warning(const xercesc::SAXParseException&)
 
 void SAXToNodeParser::error(const xercesc::SAXParseException& exc)
 {
-    throw parseErrorAt(static_cast<long long>(exc.getLineNumber()), static_cast<long long>(exc.getColumnNumber()),
-                       toUtf8(exc.getMessage()));
+    throwParseError(exc);
 }
 
 void SAXToNodeParser::fatalError(const xercesc::SAXParseException& exc)
 {
-    throw parseErrorAt(static_cast<long long>(exc.getLineNumber()), static_cast<long long>(exc.getColumnNumber()),
-                       toUtf8(exc.getMessage()));
+    throwParseError(exc);
+}
+
+void SAXToNodeParser::throwParseError(const xercesc::SAXParseException& exc) const
+{
+    const TextPosition at = positionOf(exc.getLineNumber(), exc.getColumnNumber());
+    throw parseErrorAt(at.line, at.column, toUtf8(exc.getMessage()));
 }
 
 void SAXToNodeParser::refuse(const std::string& reason) const
 {
     if (fLocator == nullptr)
         throw Exceptions::DomException("XML document refused: " + reason);
-    throw refusalAt(static_cast<long long>(fLocator->getLineNumber()),
-                    static_cast<long long>(fLocator->getColumnNumber()), reason);
+    const TextPosition at = positionOf(fLocator->getLineNumber(), fLocator->getColumnNumber());
+    throw refusalAt(at.line, at.column, reason);
+}
+
+TextPosition SAXToNodeParser::positionOf(XMLFileLoc line, XMLFileLoc column) const
+{
+    if (fTextPositions == nullptr)
+        return TextPosition{static_cast<long long>(line), static_cast<long long>(column)};
+    return fTextPositions->atUtf16Column(static_cast<long long>(line), static_cast<long long>(column));
 }
 
 } // namespace Xml

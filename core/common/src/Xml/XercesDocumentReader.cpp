@@ -14,6 +14,7 @@
 #include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
 #include <Brisvale/Soa/Common/Xml/SAXToNodeParser.hpp>
 
+#include "Xml/TextPositions.hpp"
 #include "Xml/TreeBuilder.hpp"
 #include "Xml/Utf16.hpp"
 #include "Xml/XercesStartUp.hpp"
@@ -44,14 +45,38 @@ void configure(xercesc::SAX2XMLReader& reader, SAXToNodeParser& handler)
     reader.setDTDHandler(&handler);
 }
 
+// The encoding the screen found, which Xerces then takes as given: left to
+// itself, it looks for an encoding declaration only after "<?xml" and a
+// space, and reads the text as UTF-8 when a tab or a line end follows.
+const XMLCh* encodingName(TextEncoding encoding)
+{
+    using xercesc::XMLUni;
+    switch (encoding)
+    {
+    case TextEncoding::Utf16LittleEndian:
+        return XMLUni::fgUTF16LEncodingString2;
+    case TextEncoding::Utf16BigEndian:
+        return XMLUni::fgUTF16BEncodingString2;
+    case TextEncoding::Latin1:
+        return XMLUni::fgISO88591EncodingString;
+    case TextEncoding::Ascii:
+        return XMLUni::fgUSASCIIEncodingString;
+    case TextEncoding::Utf8:
+        break;
+    }
+    return XMLUni::fgUTF8EncodingString;
+}
+
 } // namespace
 
-std::unique_ptr<XMLNode> readWithXerces(const char* data, std::size_t length)
+std::unique_ptr<XMLNode> readWithXerces(const char* data, std::size_t length, const TextLayout& layout)
 {
     startXerces();
 
+    const TextPositions positions(data, length, layout);
     SAXToNodeParser handler;
     handler.fBudget = TreeBuilder::budgetFor(length);
+    handler.fTextPositions = &positions;
     try
     {
         std::unique_ptr<xercesc::SAX2XMLReader> reader(
@@ -59,6 +84,7 @@ std::unique_ptr<XMLNode> readWithXerces(const char* data, std::size_t length)
         configure(*reader, handler);
         xercesc::MemBufInputSource source(reinterpret_cast<const XMLByte*>(data), length,
                                           "document", false);
+        source.setEncoding(encodingName(layout.encoding));
         reader->parse(source);
     }
     catch (const xercesc::OutOfMemoryException&)
@@ -67,8 +93,7 @@ std::unique_ptr<XMLNode> readWithXerces(const char* data, std::size_t length)
     }
     catch (const xercesc::SAXParseException& exc)
     {
-        throw parseErrorAt(static_cast<long long>(exc.getLineNumber()),
-                           static_cast<long long>(exc.getColumnNumber()), toUtf8(exc.getMessage()));
+        handler.throwParseError(exc);
     }
     catch (const xercesc::SAXException& exc)
     {

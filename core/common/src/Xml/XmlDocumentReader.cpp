@@ -42,14 +42,14 @@ std::unique_ptr<XMLNode> parseXmlDocument(const std::string& text)
 
 std::unique_ptr<XMLNode> parseXmlDocument(const char* data, std::size_t length)
 {
-    screenDocument(data, length);
-    return requireRoot(readWithLibxml2(data, length));
+    const TextLayout layout = screenDocument(data, length);
+    return requireRoot(readWithLibxml2(data, length, layout));
 }
 
 std::unique_ptr<XMLNode> parseXmlDocumentWithXerces(const char* data, std::size_t length)
 {
-    screenDocument(data, length);
-    return requireRoot(readWithXerces(data, length));
+    const TextLayout layout = screenDocument(data, length);
+    return requireRoot(readWithXerces(data, length, layout));
 }
 
 } // namespace Xml

@@ -16,6 +16,9 @@ namespace Common {
 namespace Xml {
 
 class TreeBuilder;
+class TextPositions;
+struct TextLayout;
+struct TextPosition;
 
 // Builds an XMLNode tree from the SAX2 events of one document, with the
 // same tree builder as parseXmlDocument, so that both give the same tree.
@@ -71,9 +74,13 @@ private:
     SAXToNodeParser(const SAXToNodeParser&) = delete;
     SAXToNodeParser& operator=(const SAXToNodeParser&) = delete;
 
-    friend std::unique_ptr<XMLNode> readWithXerces(const char* data, std::size_t length);
+    friend std::unique_ptr<XMLNode> readWithXerces(const char* data, std::size_t length, const TextLayout& layout);
 
     [[noreturn]] void refuse(const std::string& reason) const;
+    [[noreturn]] void throwParseError(const xercesc::SAXParseException& exc) const;
+    // The parser's line and column, in the terms of every reader when the
+    // text is known.
+    TextPosition positionOf(XMLFileLoc line, XMLFileLoc column) const;
     // Runs one step of the builder, giving a refusal the parser's position.
     template <class Step>
     void build(Step step);
@@ -81,6 +88,7 @@ private:
     std::unique_ptr<TreeBuilder> fBuilder;
     const xercesc::Locator* fLocator;
     std::size_t fBudget;                  // of the next document's tree
+    const TextPositions* fTextPositions;  // of the text being read; null if unknown
     std::string fScratchUri;
     std::string fScratchName;
     std::string fScratchValue;

@@ -21,7 +21,9 @@ namespace Xml {
 //
 // A document that cannot be read, or that passes one of the reader's limits
 // (see the README), raises Exceptions::DomException with the line, the
-// column and the reason; nothing of the tree is kept.
+// column and the reason; nothing of the tree is kept. Lines end at LF, CRLF
+// and a lone CR; columns count characters from 1, whatever their size in
+// bytes, and not a byte-order mark.
 BRISVALE_SOA_COMMON_API std::unique_ptr<XMLNode> parseXmlDocument(const std::string& text);
 BRISVALE_SOA_COMMON_API std::unique_ptr<XMLNode> parseXmlDocument(const char* data,
                                                                   std::size_t length);
