@@ -1,5 +1,6 @@
 #include "ExpatReading.hpp"
 
+#include <cctype>
 #include <cstring>
 #include <new>
 #include <vector>
@@ -26,6 +27,105 @@ const std::size_t kMaxAttributes = 256;
 const std::size_t kMaxDeclarationsInScope = 256;
 const std::size_t kMaxLength = 16 * 1024;
 
+// The character of UTF-8 text at a byte, which `at` then passes; 0 where
+// the bytes are not UTF-8.
+char32_t decodeUtf8(const char* text, std::size_t length, std::size_t& at)
+{
+    const auto byte = [text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    if (byte(at) < 0xC0)
+        return byte(at++);
+    const int following = byte(at) < 0xE0 ? 1 : byte(at) < 0xF0 ? 2 : 3;
+    char32_t c = byte(at++) & (0x3F >> following);
+    for (int i = 0; i < following; ++i, ++at) {
+        if (at >= length || (byte(at) & 0xC0) != 0x80)
+            return 0;
+        c = c << 6 | (byte(at) & 0x3F);
+    }
+    return c;
+}
+
+void appendUtf8(std::string& text, char32_t c)
+{
+    int following = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+    text += static_cast<char>(following == 0 ? c : ~(0xFFu >> (following + 1)) | c >> 6 * following);
+    while (following-- > 0)
+        text += static_cast<char>(0x80 | (c >> 6 * following & 0x3F));
+}
+
+// Whether a non-ASCII character may stand in a name by the fifth edition
+// of XML 1.0, which libxml2 and Xerces follow. Expat keeps tables of its
+// own, from the earlier editions, which differ from it both ways.
+bool isNameCharacter(char32_t c)
+{
+    const std::pair<char32_t, char32_t> ranges[] = {
+        {0xB7, 0xB7},     {0xC0, 0xD6},     {0xD8, 0xF6},     {0xF8, 0x37D},    {0x37F, 0x1FFF},
+        {0x200C, 0x200D}, {0x203F, 0x2040}, {0x2070, 0x218F}, {0x2C00, 0x2FEF}, {0x3001, 0xD7FF},
+        {0xF900, 0xFDCF}, {0xFDF0, 0xFFFD}, {0x10000, 0xEFFFF}};
+    for (const auto& [first, last] : ranges)
+        if (c >= first && c <= last)
+            return true;
+    return false;
+}
+
+// Whether the fifth edition allows each character of a name that expat took.
+bool isFifthEditionName(const char* name)
+{
+    const std::size_t length = std::strlen(name);
+    for (std::size_t at = 0; at < length;) {
+        const char32_t c = decodeUtf8(name, length, at);
+        if (c >= 0x80 ? !isNameCharacter(c) : std::strchr("-._:", static_cast<int>(c)) == nullptr && !std::isalnum(static_cast<int>(c)))
+            return false;
+    }
+    return true;
+}
+
+bool expatTakesInName(char32_t c)
+{
+    std::string document = "<a";
+    appendUtf8(document, c);
+    document += "/>";
+    const XML_Parser parser = XML_ParserCreate(nullptr);
+    if (parser == nullptr)
+        throw std::bad_alloc();
+    const bool parsed = XML_Parse(parser, document.data(), static_cast<int>(document.size()), XML_TRUE) == XML_STATUS_OK;
+    XML_ParserFree(parser);
+    return parsed;
+}
+
+// UTF-16 as expat detects it: 0 for none, 1 for little-endian, 2 for big-endian.
+int utf16Order(const char* data, std::size_t length)
+{
+    const std::string start(data, std::min<std::size_t>(length, 2));
+    if (start == "\xFF\xFE" || start == std::string("<\0", 2))
+        return 1;
+    return start == "\xFE\xFF" || start == std::string("\0<", 2) ? 2 : 0;
+}
+
+char32_t utf16Unit(const char* data, std::size_t length, std::size_t at, int order)
+{
+    if (at + 1 >= length)
+        return 0;
+    const auto byte = [data](std::size_t i) { return static_cast<char32_t>(static_cast<unsigned char>(data[i])); };
+    return order == 1 ? byte(at) | byte(at + 1) << 8 : byte(at) << 8 | byte(at + 1);
+}
+
+bool isSurrogate(char32_t unit, char32_t first)
+{
+    return (unit & 0xFC00) == first;
+}
+
+// Expat takes the unit after a leading surrogate without looking at it.
+bool hasUnpairedSurrogate(const char* data, std::size_t length, int order)
+{
+    for (std::size_t at = 0; at + 1 < length; at += 2) {
+        const char32_t unit = utf16Unit(data, length, at, order);
+        if (isSurrogate(unit, 0xDC00)
+            || (isSurrogate(unit, 0xD800) && !isSurrogate(utf16Unit(data, length, at += 2, order), 0xDC00)))
+            return true;
+    }
+    return false;
+}
+
 struct TreeBuild
 {
     std::string mark;      // the document's byte-order mark, as the encoding it names
@@ -40,6 +140,26 @@ struct TreeBuild
     {
         if (outsideScope.empty())
             outsideScope = why;
+    }
+
+    void checkName(const char* name)
+    {
+        if (name != nullptr && !isFifthEditionName(name))
+            leaveScope("a name that the fifth edition of XML 1.0 does not allow");
+    }
+
+    // The character that starts at a byte of the document.
+    char32_t characterAt(const char* data, std::size_t length, std::size_t at) const
+    {
+        if (const int order = utf16Order(data, length); order != 0) {
+            const char32_t unit = utf16Unit(data, length, at, order);
+            if (!isSurrogate(unit, 0xD800))
+                return unit;
+            return 0x10000 + ((unit & 0x3FF) << 10) + (utf16Unit(data, length, at + 2, order) & 0x3FF);
+        }
+        if (at >= length || declared == "ISO-8859-1" || declared == "US-ASCII")
+            return at < length ? static_cast<unsigned char>(data[at]) : 0;
+        return decodeUtf8(data, length, at);
     }
 };
 
@@ -83,9 +203,15 @@ void onDoctype(void* data, const XML_Char*, const XML_Char*, const XML_Char*, in
     buildOf(data).leaveScope("a document type declaration");
 }
 
-void onStartNamespace(void* data, const XML_Char*, const XML_Char*)
+void onInstruction(void* data, const XML_Char* target, const XML_Char*)
+{
+    buildOf(data).checkName(target);
+}
+
+void onStartNamespace(void* data, const XML_Char* prefix, const XML_Char*)
 {
     TreeBuild& build = buildOf(data);
+    build.checkName(prefix);
     ++build.newDeclarations;
     if (++build.declarationsInScope > kMaxDeclarationsInScope)
         build.leaveScope("too many namespace declarations in scope");
@@ -103,9 +229,11 @@ void onStartElement(void* data, const XML_Char* name, const XML_Char** attribute
     const char* local = std::strchr(name, kSeparator);
     node->setNamespaceUri(local == nullptr ? std::string() : std::string(name, local));
     node->setName(local == nullptr ? name : local + 1);
+    build.checkName(local == nullptr ? name : local + 1);
     std::size_t count = build.newDeclarations;
     for (; *attributes != nullptr; attributes += 2, ++count) {
         const char* attributeLocal = std::strchr(attributes[0], kSeparator);
+        build.checkName(attributeLocal == nullptr ? attributes[0] : attributeLocal + 1);
         node->setAttr(attributeLocal == nullptr ? std::string(attributes[0])
                                                 : "{" + std::string(attributes[0], attributeLocal) + "}" + (attributeLocal + 1),
                       attributes[1]);
@@ -127,91 +255,7 @@ void onEndElement(void* data, const XML_Char*)
 
 void onCharacters(void* data, const XML_Char* text, int length)
 {
-    TreeBuild& build = buildOf(data);
-    build.open.back()->appendText(std::string(text, static_cast<std::size_t>(length)));
-}
-
-// UTF-16 as expat detects it: 0 for none, 1 for little-endian, 2 for big-endian.
-int utf16Order(const char* data, std::size_t length)
-{
-    const std::string start(data, std::min<std::size_t>(length, 2));
-    return start == "\xFF\xFE" || start == std::string("<\0", 2) ? 1 : start == "\xFE\xFF" || start == std::string("\0<", 2) ? 2 : 0;
-}
-
-char32_t utf16Unit(const char* data, std::size_t at, int order)
-{
-    const auto byte = [data](std::size_t i) { return static_cast<char32_t>(static_cast<unsigned char>(data[i])); };
-    return order == 1 ? byte(at) | byte(at + 1) << 8 : byte(at) << 8 | byte(at + 1);
-}
-
-// Expat takes the unit after a leading surrogate without looking at it.
-bool hasUnpairedSurrogate(const char* data, std::size_t length, int order)
-{
-    for (std::size_t at = 0; at + 1 < length; at += 2) {
-        const char32_t unit = utf16Unit(data, at, order);
-        const bool trailFollows = at + 3 < length && (utf16Unit(data, at + 2, order) & 0xFC00) == 0xDC00;
-        if ((unit & 0xFC00) == 0xDC00 || ((unit & 0xFC00) == 0xD800 && !trailFollows))
-            return true;
-        at += (unit & 0xFC00) == 0xD800 ? 2 : 0;
-    }
-    return false;
-}
-
-// The character that starts at a byte of the document.
-char32_t characterAt(const char* data, std::size_t length, std::size_t at, const TreeBuild& build)
-{
-    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(data);
-    if (const int order = utf16Order(data, length); order != 0) {
-        const char32_t unit = at + 1 < length ? utf16Unit(data, at, order) : 0;
-        const char32_t trail = at + 3 < length ? utf16Unit(data, at + 2, order) : 0;
-        return (unit & 0xFC00) == 0xD800 ? 0x10000 + ((unit & 0x3FF) << 10) + (trail & 0x3FF) : unit;
-    }
-    if (at >= length || bytes[at] < 0xC0 || build.declared == "ISO-8859-1" || build.declared == "US-ASCII")
-        return at < length ? bytes[at] : 0;
-    const int extra = bytes[at] < 0xE0 ? 1 : bytes[at] < 0xF0 ? 2 : 3;
-    char32_t c = bytes[at] & (0x3F >> extra);
-    for (int i = 1; i <= extra; ++i) {
-        if (at + i >= length || (bytes[at + i] & 0xC0) != 0x80)
-            return 0;  // not UTF-8
-        c = c << 6 | (bytes[at + i] & 0x3F);
-    }
-    return c;
-}
-
-// Whether a non-ASCII character may stand in a name by the fifth edition
-// of XML 1.0, which libxml2 and Xerces follow.
-bool isNameCharacter(char32_t c)
-{
-    const std::pair<char32_t, char32_t> ranges[] = {
-        {0xB7, 0xB7},       {0xC0, 0xD6},       {0xD8, 0xF6},       {0xF8, 0x37D},      {0x37F, 0x1FFF},
-        {0x200C, 0x200D},   {0x203F, 0x2040},   {0x2070, 0x218F},   {0x2C00, 0x2FEF},   {0x3001, 0xD7FF},
-        {0xF900, 0xFDCF},   {0xFDF0, 0xFFFD},   {0x10000, 0xEFFFF}};
-    for (const auto& [first, last] : ranges)
-        if (c >= first && c <= last)
-            return true;
-    return false;
-}
-
-// Whether expat, which keeps the smaller tables of the editions before the
-// fifth, takes the character inside a name.
-bool expatTakesInName(char32_t c)
-{
-    std::string name = "<a";
-    if (c < 0x800)
-        name += {static_cast<char>(0xC0 | c >> 6), static_cast<char>(0x80 | (c & 0x3F))};
-    else if (c < 0x10000)
-        name += {static_cast<char>(0xE0 | c >> 12), static_cast<char>(0x80 | (c >> 6 & 0x3F)),
-                 static_cast<char>(0x80 | (c & 0x3F))};
-    else
-        name += {static_cast<char>(0xF0 | c >> 18), static_cast<char>(0x80 | (c >> 12 & 0x3F)),
-                 static_cast<char>(0x80 | (c >> 6 & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
-    name += "/>";
-    const XML_Parser parser = XML_ParserCreate(nullptr);
-    if (parser == nullptr)
-        throw std::bad_alloc();
-    const bool parsed = XML_Parse(parser, name.data(), static_cast<int>(name.size()), XML_TRUE) == XML_STATUS_OK;
-    XML_ParserFree(parser);
-    return parsed;
+    buildOf(data).open.back()->appendText(std::string(text, static_cast<std::size_t>(length)));
 }
 
 } // namespace
@@ -229,6 +273,7 @@ ExpatReading readWithExpat(const char* data, std::size_t length)
     XML_SetUserData(parser, &build);
     XML_SetXmlDeclHandler(parser, onDeclaration);
     XML_SetStartDoctypeDeclHandler(parser, onDoctype);
+    XML_SetProcessingInstructionHandler(parser, onInstruction);
     XML_SetNamespaceDeclHandler(parser, onStartNamespace, onEndNamespace);
     XML_SetElementHandler(parser, onStartElement, onEndElement);
     XML_SetCharacterDataHandler(parser, onCharacters);
@@ -240,11 +285,12 @@ ExpatReading readWithExpat(const char* data, std::size_t length)
                                             + std::to_string(XML_GetCurrentLineNumber(parser)) + ", column "
                                             + std::to_string(XML_GetCurrentColumnNumber(parser));
     XML_ParserFree(parser);
+
     if (error == XML_ERROR_UNKNOWN_ENCODING)
         return {Verdict::outsideScope, nullptr, reason};
     // Where expat finds no token at a character that only the fifth edition
-    // lets into names, the editions differ, and expat gives no opinion.
-    const char32_t atError = error == XML_ERROR_INVALID_TOKEN ? characterAt(data, length, errorAt, build) : 0;
+    // lets into names, the editions differ, and expat has no opinion to give.
+    const char32_t atError = error == XML_ERROR_INVALID_TOKEN ? build.characterAt(data, length, errorAt) : 0;
     if (isNameCharacter(atError) && !expatTakesInName(atError))
         return {Verdict::outsideScope, nullptr, "a name character of the fifth edition of XML 1.0"};
     if (!parsed)

@@ -1,5 +1,6 @@
 #include "RandomXmlDocument.hpp"
 
+#include <algorithm>
 #include <random>
 #include <string_view>
 #include <vector>
@@ -27,6 +28,7 @@ const Text kPrefixes[] = {U"p", U"q", U"ns1", U"\u00E9"};
 const Text kUris[] = {U"urn:a", U"urn:b", U"http://h.example/x?y=1&amp;z", U"urn:\u00E9\u4E2D"};
 const Text kXmlNamespace = U"http://www.w3.org/XML/1998/namespace";
 const Text kSpaces[] = {U" ", U"\t", U"\n", U"\r", U"\r\n", U"  "};
+const Text kEquals[] = {U"=", U"=", U"=", U" =", U"= ", U"\t=\r\n", U" = "};
 const Text kQuotes[] = {U"\"", U"'"};
 const Text kCommentOpenings[] = {U">", U"->"};
 const Text kReferences[] = {U"&lt;", U"&gt;", U"&amp;", U"&quot;", U"&apos;", U"&#13;", U"&#x9;", U"&#10;", U"&#60;",
@@ -40,32 +42,6 @@ std::u32string characterReference(char32_t c)
     for (; c != 0; c /= 16)
         digits.insert(digits.begin(), U"0123456789ABCDEF"[c % 16]);
     return U"&#x" + digits + U";";
-}
-
-void appendUtf8(std::string& bytes, char32_t c)
-{
-    if (c < 0x80)
-        bytes += static_cast<char>(c);
-    else if (c < 0x800)
-        bytes += {static_cast<char>(0xC0 | c >> 6), static_cast<char>(0x80 | (c & 0x3F))};
-    else if (c < 0x10000)
-        bytes += {static_cast<char>(0xE0 | c >> 12), static_cast<char>(0x80 | (c >> 6 & 0x3F)),
-                  static_cast<char>(0x80 | (c & 0x3F))};
-    else
-        bytes += {static_cast<char>(0xF0 | c >> 18), static_cast<char>(0x80 | (c >> 12 & 0x3F)),
-                  static_cast<char>(0x80 | (c >> 6 & 0x3F)), static_cast<char>(0x80 | (c & 0x3F))};
-}
-
-void appendUtf16(std::string& bytes, char32_t c, bool bigEndian)
-{
-    const auto unit = [&](char32_t u) {
-        const char high = static_cast<char>(u >> 8), low = static_cast<char>(u & 0xFF);
-        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
-    };
-    if (c < 0x10000)
-        return unit(c);
-    unit(0xD800 + ((c - 0x10000) >> 10));
-    unit(0xDC00 + ((c - 0x10000) & 0x3FF));
 }
 
 // Draws with the engine's own output, whose sequence the standard fixes,
@@ -106,23 +82,12 @@ private:
     }
     bool carried(Text text) const
     {
-        for (char32_t c : text)
-            if (c > fLargest)
-                return false;
-        return true;
+        return std::all_of(text.begin(), text.end(), [this](char32_t c) { return c <= fLargest; });
     }
     bool endsWith(Text end) const { return Text(fText).substr(fText.size() - std::min(fText.size(), end.size())) == end; }
     void raw(Text text) { fText += text; }
     void space() { raw(pick(kSpaces)); }
-    void equals()
-    {
-        if (oneIn(4))
-            space();
-        raw(U"=");
-        if (oneIn(4))
-            space();
-    }
-
+    void equals() { raw(pick(kEquals)); }
     // A value in quotes, each character the encoding cannot carry as a reference.
     void quoted(Text value)
     {
@@ -139,25 +104,23 @@ private:
         if (!named && oneIn(3))
             return;
         raw(U"<?xml");
-        space();
-        raw(U"version");
-        equals();
-        quoted(U"1.0");
-        if (named || oneIn(2)) {
-            space();
-            raw(U"encoding");
-            equals();
-            quoted(encodingName());
-        }
-        if (oneIn(4)) {
-            space();
-            raw(U"standalone");
-            equals();
-            quoted(oneIn(2) ? U"yes" : U"no");
-        }
+        pseudoAttribute(U"version", U"1.0");
+        if (named || oneIn(2))
+            pseudoAttribute(U"encoding", encodingName());
+        if (oneIn(4))
+            pseudoAttribute(U"standalone", oneIn(2) ? U"yes" : U"no");
         if (oneIn(3))
             space();
         raw(U"?>");
+    }
+
+    // Also a namespace declaration.
+    void pseudoAttribute(Text name, Text value)
+    {
+        space();
+        raw(name);
+        equals();
+        quoted(value);
     }
 
     Text encodingName()
@@ -249,23 +212,14 @@ private:
         fText += c > fLargest || c == quote || endsCdata ? characterReference(c) : std::u32string(1, c);
     }
 
-    static Text uriOf(const std::vector<Binding>& scope, Text prefix)
-    {
-        for (auto binding = scope.rbegin(); binding != scope.rend(); ++binding)
-            if (binding->prefix == prefix)
-                return binding->uri;
-        return Text();
-    }
-
     void element(std::vector<Binding> scope, int depth)
     {
         std::vector<Binding> declared;
         for (std::size_t n = below(3); n > 0; --n) {
             const Binding binding{oneIn(3) ? Text() : pickName(kPrefixes), oneIn(4) ? Text() : pick(kUris)};
-            bool again = binding.uri.empty() && !binding.prefix.empty();
-            for (const Binding& earlier : declared)
-                again = again || earlier.prefix == binding.prefix;
-            if (!again)
+            const bool again = std::any_of(declared.begin(), declared.end(),
+                                           [&](const Binding& earlier) { return earlier.prefix == binding.prefix; });
+            if (!again && (!binding.uri.empty() || binding.prefix.empty()))
                 declared.push_back(binding);
         }
         scope.insert(scope.end(), declared.begin(), declared.end());
@@ -279,12 +233,8 @@ private:
             name = std::u32string(prefixes[below(prefixes.size())]) + U":";
         name += pickName(kNames);
         raw(U"<" + name);
-        for (const Binding& binding : declared) {
-            space();
-            raw(binding.prefix.empty() ? U"xmlns" : U"xmlns:" + std::u32string(binding.prefix));
-            equals();
-            quoted(binding.uri);
-        }
+        for (const Binding& binding : declared)
+            pseudoAttribute(binding.prefix.empty() ? U"xmlns" : U"xmlns:" + std::u32string(binding.prefix), binding.uri);
         attributes(scope, prefixes);
         if (oneIn(3))
             space();
@@ -316,13 +266,10 @@ private:
                 prefix = U"xml", uri = kXmlNamespace, local = U"lang";
             } else if (!prefixes.empty() && oneIn(3)) {
                 prefix = prefixes[below(prefixes.size())];
-                uri = uriOf(scope, prefix);
+                uri = std::find_if(scope.rbegin(), scope.rend(), [&](const Binding& b) { return b.prefix == prefix; })->uri;
             }
             const std::u32string expanded = std::u32string(uri) + U"}" + std::u32string(local);
-            bool again = false;
-            for (const std::u32string& earlier : expandedNames)
-                again = again || earlier == expanded;
-            if (again)
+            if (std::find(expandedNames.begin(), expandedNames.end(), expanded) != expandedNames.end())
                 continue;
             expandedNames.push_back(expanded);
             space();
@@ -338,24 +285,30 @@ private:
     std::string encoded() const
     {
         std::string bytes;
-        switch (fEncoding) {
-        case Encoding::utf8WithMark:
-            bytes = "\xEF\xBB\xBF";
-            [[fallthrough]];
-        case Encoding::utf8:
-            for (char32_t c : fText)
-                appendUtf8(bytes, c);
-            return bytes;
-        case Encoding::utf16Le:
-        case Encoding::utf16Be:
-            appendUtf16(bytes, 0xFEFF, fEncoding == Encoding::utf16Be);
-            for (char32_t c : fText)
-                appendUtf16(bytes, c, fEncoding == Encoding::utf16Be);
-            return bytes;
-        default:
-            for (char32_t c : fText)
-                bytes += static_cast<char>(c);
-            return bytes;
+        if (fEncoding == Encoding::utf8WithMark || fEncoding == Encoding::utf16Le || fEncoding == Encoding::utf16Be)
+            append(bytes, 0xFEFF);
+        for (char32_t c : fText)
+            append(bytes, c);
+        return bytes;
+    }
+
+    void append(std::string& bytes, char32_t c) const
+    {
+        if (fEncoding == Encoding::latin1 || fEncoding == Encoding::ascii) {
+            bytes += static_cast<char>(c);
+        } else if (fEncoding == Encoding::utf16Le || fEncoding == Encoding::utf16Be) {
+            const bool big = fEncoding == Encoding::utf16Be;
+            for (char32_t unit : c < 0x10000 ? std::u32string(1, c)
+                                             : std::u32string{0xD800 + ((c - 0x10000) >> 10), 0xDC00 + (c & 0x3FF)})
+                bytes += big ? std::string{static_cast<char>(unit >> 8), static_cast<char>(unit)}
+                             : std::string{static_cast<char>(unit), static_cast<char>(unit >> 8)};
+        } else if (c < 0x80) {
+            bytes += static_cast<char>(c);
+        } else {
+            int following = c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
+            bytes += static_cast<char>(~(0xFFu >> (following + 1)) | c >> 6 * following);
+            while (following-- > 0)
+                bytes += static_cast<char>(0x80 | (c >> 6 * following & 0x3F));
         }
     }
 
