@@ -94,7 +94,7 @@ private:
         const Text quote = pick(kQuotes);
         raw(quote);
         for (char32_t c : value)
-            fText += c > fLargest ? characterReference(c) : std::u32string(1, c);
+            character(c, quote[0]);
         raw(quote);
     }
 
