@@ -18,10 +18,12 @@ struct ExpatReading
     {
         wellFormed,
         malformed,
-        // Well-formed, but not a document that the readers must read: one
+        // Not a document that the readers must read as expat does: one
         // with a document type declaration, XML other than 1.0, an encoding
         // other than UTF-8, UTF-16, US-ASCII and ISO-8859-1, a byte-order
-        // mark that contradicts the declared encoding, or past a limit.
+        // mark that contradicts the declared encoding, past a limit, or
+        // with a name that the editions of XML 1.0 judge differently
+        // (expat keeps the tables of those before the fifth).
         outsideScope,
     };
 
