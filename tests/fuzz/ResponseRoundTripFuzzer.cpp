@@ -1,8 +1,10 @@
 // Text -> tree, by both readers, which must make the same tree or both
-// refuse (libxml2 alone limits the namespaces in scope and distinct names);
-// then tree -> every response type -> text: what a response writes must read
-// back and write the same text again. A type may refuse a tree; writing must
-// not refuse what was read.
+// refuse (libxml2 alone limits the namespaces in scope and distinct names),
+// and which must each agree with expat: its tree where it reads a document
+// that they must read, a refusal where it refuses; then tree -> every
+// response type -> text: what a response writes must read back and write the
+// same text again. A type may refuse a tree; writing must not refuse what
+// was read.
 
 #include <cstdint>
 #include <cstdio>
@@ -13,6 +15,7 @@
 #include <Brisvale/Soa/Common/Xml/XmlDocumentReader.hpp>
 #include <Brisvale/Soa/Common/Xml/XmlStream.hpp>
 
+#include "ExpatReading.hpp"
 #include "MessageTypeRegistry.hpp"
 #include "XmlTestSupport.hpp"
 
@@ -32,12 +35,19 @@ std::string roundTrip(const MessageTypeEntry& type, const Xml::XMLNode& root)
     std::abort();
 }
 
+void checkAgainstExpat(const char* reader, const Brisvale::Testing::ExpatReading& expat, const Xml::XMLNode* root,
+                       const std::string& refusal)
+{
+    if (const std::string difference = Brisvale::Testing::disagreementWithExpat(expat, root, refusal); !difference.empty())
+        fail(std::string(reader) + " departs from expat: " + difference);
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     static const std::vector<Brisvale::Testing::MessageTypeCase> types = Brisvale::Testing::allMessageTypes();
     const char* text = reinterpret_cast<const char*>(data);
     std::unique_ptr<Xml::XMLNode> root, xercesRoot;
-    std::string refusal = "(none)";
+    std::string refusal = "(none)", xercesRefusal = "(none)";
     try {
         root = Xml::parseXmlDocument(text, size);
     } catch (Exceptions::DomException& error) {
@@ -46,9 +56,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         xercesRoot = Xml::parseXmlDocumentWithXerces(text, size);
     } catch (Exceptions::DomException& error) {
-        if (root)
-            fail("only Xerces refuses: " + error.getMessage());
+        xercesRefusal = error.getMessage();
     }
+    const Brisvale::Testing::ExpatReading expat = Brisvale::Testing::readWithExpat(text, size);
+    checkAgainstExpat("libxml2", expat, root.get(), refusal);
+    checkAgainstExpat("Xerces", expat, xercesRoot.get(), xercesRefusal);
+    if (root && !xercesRoot)
+        fail("only Xerces refuses: " + xercesRefusal);
     const bool ownLimit = refusal.find("in scope") != std::string::npos || refusal.find("distinct names") != std::string::npos;
     if (!root && xercesRoot && !ownLimit)
         fail("only libxml2 refuses: " + refusal);

@@ -19,6 +19,14 @@ std::string describe(const XMLNode& node)
     return path;
 }
 
+std::string attributeList(const XMLNode& node)
+{
+    std::string list;
+    for (const auto& [name, value] : node.attrs())
+        list += (list.empty() ? "" : " ") + name + "=\"" + value + "\"";
+    return "[" + list + "]";
+}
+
 ::testing::AssertionResult compare(const XMLNode& actual, const XMLNode& expected)
 {
     if (actual.getName() != expected.getName() || actual.getNamespaceUri() != expected.getNamespaceUri())
@@ -61,7 +69,7 @@ std::string firstTreeDifference(const XMLNode& actual, const XMLNode& expected)
         return where + "element {" + actual.getNamespaceUri() + "}" + actual.getName() + ", expected {"
                + expected.getNamespaceUri() + "}" + expected.getName();
     if (actual.attrs() != expected.attrs())
-        return where + "attributes differ";
+        return where + "attributes " + attributeList(actual) + ", expected " + attributeList(expected);
     if (actual.getText() != expected.getText())
         return where + "text \"" + actual.getText() + "\", expected \"" + expected.getText() + "\"";
     const auto& actualChildren = actual.getChildren();
