@@ -126,6 +126,11 @@ const std::vector<std::pair<std::string, std::string>> kHostileDocuments = {
     {"UTF-16 declared ISO-8859-1", utf16("<?xml version='1.0' encoding='ISO-8859-1'?><a/>", false)},
     {"UTF-16 declared UTF-8", utf16("<?xml version='1.0' encoding='UTF-8'?><a/>", false)},
     {"UTF-16LE declared UTF-16BE", utf16("<?xml version='1.0' encoding='UTF-16BE'?><a/>", false)},
+    {"UTF-16 ending in half a character", utf16("<a/>", true) + std::string(1, '\0')},
+    {"no space before standalone", "<?xml version='1.0' encoding='UTF-8'standalone='yes'?><a/>"},
+    {"version past ASCII", "<?xml version='1.\xC3\xA9'?><a/>"},
+    {"declaration out of order", "<?xml version='1.0' standalone='no' encoding='UTF-8'?><a/>"},
+    {"encoding not a name", "<?xml version='1.0' encoding='-UTF-8'?><a/>"},
 };
 
 const std::string kSmiley = "\xF0\x9F\x98\x80";  // U+1F600: four bytes, two UTF-16 code units

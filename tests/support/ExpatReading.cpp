@@ -297,6 +297,9 @@ ExpatReading readWithExpat(const char* data, std::size_t length)
         return {Verdict::malformed, nullptr, reason};
     if (const int order = utf16Order(data, length); order != 0 && hasUnpairedSurrogate(data, length, order))
         return {Verdict::malformed, nullptr, "an unpaired surrogate"};
+    // Expat lets half a character after the root pass in some states.
+    if (utf16Order(data, length) != 0 && length % 2 != 0)
+        return {Verdict::malformed, nullptr, "UTF-16 text that ends in half a character"};
     if (!build.outsideScope.empty())
         return {Verdict::outsideScope, nullptr, build.outsideScope};
     return {Verdict::wellFormed, std::move(build.root), std::string()};

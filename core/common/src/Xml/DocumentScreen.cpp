@@ -112,26 +112,117 @@ bool isSpace(char32_t c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
-// The value of a pseudo-attribute of the XML declaration; empty if absent.
-std::string declared(const std::string& declaration, const char* name)
+bool isAsciiLetter(char32_t c)
 {
-    std::size_t at = declaration.find(name);
-    if (at == std::string::npos)
-        return std::string();
-    at = declaration.find_first_of("\"'", at);
-    if (at == std::string::npos)
-        return std::string();
-    const std::size_t end = declaration.find(declaration[at], at + 1);
-    if (end == std::string::npos)
-        return std::string();
-    std::string value = declaration.substr(at + 1, end - at - 1);
-    for (char& c : value)
-    {
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    }
-    return value;
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
+
+bool isAsciiDigit(char32_t c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// The XML declaration's three pseudo-attributes, the encoding in capitals.
+struct Declaration
+{
+    std::string version;
+    std::string encoding;
+    std::size_t end = 0;  // past its "?>"
+};
+
+// Reads the XML declaration by its grammar, in which only ASCII stands:
+// "<?xml", the version, then an encoding and a standalone declaration if
+// present, each after white space and in this order, then "?>". Refuses at
+// the first unit that does not fit, so that both parsers read exactly the
+// declarations that a conforming parser reads.
+class DeclarationReader
+{
+public:
+    DeclarationReader(const Units& units, std::size_t start)
+        : fUnits(units)
+        , fAt(start + 5)
+    {
+    }
+
+    Declaration read()
+    {
+        Declaration declaration;
+        bool spaced = skipSpace();
+        if (!spaced || !fUnits.startsWith(fAt, "version"))
+            malformed();
+        declaration.version = value("version", isVersionCharacter);
+        if (declaration.version.size() < 3 || declaration.version.compare(0, 2, "1.") != 0
+            || declaration.version.find_first_not_of("0123456789", 2) != std::string::npos)
+            malformed();
+        spaced = skipSpace();
+        if (spaced && fUnits.startsWith(fAt, "encoding"))
+        {
+            declaration.encoding = value("encoding", isEncodingCharacter);
+            if (declaration.encoding.empty() || !isAsciiLetter(declaration.encoding[0]))
+                malformed();
+            for (char& c : declaration.encoding)
+                c = isAsciiLetter(c) ? static_cast<char>(c & ~0x20) : c;
+            spaced = skipSpace();
+        }
+        if (spaced && fUnits.startsWith(fAt, "standalone"))
+        {
+            const std::string standalone = value("standalone", isAsciiLetter);
+            if (standalone != "yes" && standalone != "no")
+                malformed();
+            skipSpace();
+        }
+        if (!fUnits.startsWith(fAt, "?>"))
+            malformed();
+        declaration.end = fAt + 2;
+        return declaration;
+    }
+
+private:
+    static bool isVersionCharacter(char32_t c) { return isAsciiDigit(c) || c == '.'; }
+
+    static bool isEncodingCharacter(char32_t c)
+    {
+        return isAsciiLetter(c) || isAsciiDigit(c) || c == '.' || c == '_' || c == '-';
+    }
+
+    [[noreturn]] void malformed() const { refuseAt(fUnits, fAt, "a malformed XML declaration"); }
+
+    bool skipSpace()
+    {
+        const std::size_t from = fAt;
+        while (fAt < fUnits.count && isSpace(fUnits[fAt]))
+            ++fAt;
+        return fAt != from;
+    }
+
+    // name = 'value' or "value", with white space around the "=".
+    std::string value(const char* name, bool (*allowed)(char32_t))
+    {
+        fAt += std::char_traits<char>::length(name);
+        skipSpace();
+        if (!fUnits.startsWith(fAt, "="))
+            malformed();
+        ++fAt;
+        skipSpace();
+        const char32_t quote = fAt < fUnits.count ? fUnits[fAt] : 0;
+        if (quote != '"' && quote != '\'')
+            malformed();
+        std::string text;
+        for (++fAt; fAt < fUnits.count && fUnits[fAt] != quote; ++fAt)
+        {
+            if (!allowed(fUnits[fAt]))
+                malformed();
+            text += static_cast<char>(fUnits[fAt]);
+        }
+        if (fAt == fUnits.count)
+            malformed();
+        ++fAt;
+        return text;
+    }
+
+    const Units& fUnits;
+    std::size_t fAt;
+};
 
 // Refuses in UTF-16 text a declared encoding other than UTF-16 in the
 // text's byte order.
@@ -150,15 +241,11 @@ std::size_t checkDeclaration(Units& units)
     const std::size_t start = units.layout.markLength / units.width;
     if (!units.startsWith(start, "<?xml") || start + 5 >= units.count || !isSpace(units[start + 5]))
         return start;
-    const std::size_t end = std::min(units.find(start, "?>") + 2, units.count);
-    std::string declaration;
-    for (std::size_t i = start; i < end && units[i] < 0x80; ++i)
-        declaration += static_cast<char>(units[i]);
-
-    const std::string version = declared(declaration, "version");
-    if (!version.empty() && version != "1.0")
-        refuseAt(units, start, "XML version " + version + " is not read, only 1.0");
-    const std::string encoding = declared(declaration, "encoding");
+    const Declaration declaration = DeclarationReader(units, start).read();
+    if (declaration.version != "1.0")
+        refuseAt(units, start, "XML version " + declaration.version + " is not read, only 1.0");
+    const std::string& encoding = declaration.encoding;
+    const std::size_t end = declaration.end;
     if (encoding.empty())
         return end;
     if (units.width == 2)
@@ -436,6 +523,8 @@ TextLayout screenDocument(const char* data, std::size_t length)
         checkBody<1>(units);
     else
         checkBody<2>(units);
+    if (units.width == 2 && length % 2 != 0)
+        refuseAt(units, units.count, "UTF-16 text that ends in half a character");
     return units.layout;
 }
 
