@@ -52,27 +52,20 @@ public:
         }
     };
 
-    // A start mark still open on a thread.
-    class ThreadMark : public Mark
+    // A mark or an execution time with the thread it was recorded on.
+    template <class Recorded>
+    class OnThread : public Recorded
     {
     public:
-        ThreadMark(const Mark& mark, std::thread::id thread) : Mark(mark), fThread(thread) {}
+        OnThread(const Recorded& recorded, std::thread::id thread) : Recorded(recorded), fThread(thread) {}
         std::thread::id thread() const { return fThread; }
 
     private:
         std::thread::id fThread;
     };
 
-    // A start and an end mark paired on a thread.
-    class ThreadExecutionTime : public ExecutionTime
-    {
-    public:
-        ThreadExecutionTime(const ExecutionTime& time, std::thread::id thread) : ExecutionTime(time), fThread(thread) {}
-        std::thread::id thread() const { return fThread; }
-
-    private:
-        std::thread::id fThread;
-    };
+    using ThreadMark = OnThread<Mark>;                    // a start mark still open on a thread
+    using ThreadExecutionTime = OnThread<ExecutionTime>;  // a start and an end mark paired on a thread
 
     MarkRecorder();
     virtual ~MarkRecorder();
