@@ -357,18 +357,28 @@ void XMLNode::adoptChildren(XMLNode* const* first, XMLNode* const* last)
         child->fParent = this;
 }
 
+// Whether a node without a parent is this node or the root of its tree. A
+// node without children can only be this node itself, so that building a
+// deep tree one new node at a time never walks up it.
+bool XMLNode::isRootAbove(const XMLNode* root) const
+{
+    if (root == this)
+        return true;
+    if (root->fChildren.empty())
+        return false;
+    const XMLNode* node = this;
+    while (node->fParent != nullptr)
+        node = node->fParent;
+    return node == root;
+}
+
 XMLNode* XMLNode::addChild(std::unique_ptr<XMLNode>&& child)
 {
     if (!child)
         throw std::invalid_argument("XMLNode::addChild: the child is null");
     if (child->fParent != nullptr)
         throw std::invalid_argument("XMLNode::addChild: the child already has a parent");
-    // A child without a parent is the root of its tree: the only ancestor
-    // it can be is this node's root.
-    const XMLNode* root = this;
-    while (root->fParent != nullptr)
-        root = root->fParent;
-    if (root == child.get())
+    if (isRootAbove(child.get()))
         throw std::invalid_argument("XMLNode::addChild: a node cannot become a child in its own tree");
     // Room for three children at once: the smallest block the allocator
     // hands out holds three pointers anyway, and most elements that have

@@ -79,6 +79,8 @@ public:
 private:
     friend class TreeBuilder;
 
+    bool isRootAbove(const XMLNode* root) const;
+
     struct AttributeStore;
     struct SharedText;
     struct NodeArena;
