@@ -5,6 +5,8 @@
 #include <string_view>
 #include <vector>
 
+#include "XmlTestSupport.hpp"
+
 namespace Brisvale {
 namespace Testing {
 
@@ -105,7 +107,8 @@ private:
             return;
         raw(U"<?xml");
         pseudoAttribute(U"version", U"1.0");
-        if (named || oneIn(2))
+        fEncodingDeclared = named || oneIn(2);
+        if (fEncodingDeclared)
             pseudoAttribute(U"encoding", encodingName());
         if (oneIn(4))
             pseudoAttribute(U"standalone", oneIn(2) ? U"yes" : U"no");
@@ -282,34 +285,21 @@ private:
         }
     }
 
-    std::string encoded() const
+    // UTF-16 that declares its encoding may go without a byte-order mark.
+    std::string encoded()
     {
+        const bool utf16 = fEncoding == Encoding::utf16Le || fEncoding == Encoding::utf16Be;
+        const bool marked = fEncoding == Encoding::utf8WithMark || (utf16 && !(fEncodingDeclared && oneIn(3)));
         std::string bytes;
-        if (fEncoding == Encoding::utf8WithMark || fEncoding == Encoding::utf16Le || fEncoding == Encoding::utf16Be)
-            append(bytes, 0xFEFF);
-        for (char32_t c : fText)
-            append(bytes, c);
-        return bytes;
-    }
-
-    void append(std::string& bytes, char32_t c) const
-    {
-        if (fEncoding == Encoding::latin1 || fEncoding == Encoding::ascii) {
-            bytes += static_cast<char>(c);
-        } else if (fEncoding == Encoding::utf16Le || fEncoding == Encoding::utf16Be) {
-            const bool big = fEncoding == Encoding::utf16Be;
-            for (char32_t unit : c < 0x10000 ? std::u32string(1, c)
-                                             : std::u32string{0xD800 + ((c - 0x10000) >> 10), 0xDC00 + (c & 0x3FF)})
-                bytes += big ? std::string{static_cast<char>(unit >> 8), static_cast<char>(unit)}
-                             : std::string{static_cast<char>(unit), static_cast<char>(unit >> 8)};
-        } else if (c < 0x80) {
-            bytes += static_cast<char>(c);
-        } else {
-            int following = c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
-            bytes += static_cast<char>(~(0xFFu >> (following + 1)) | c >> 6 * following);
-            while (following-- > 0)
-                bytes += static_cast<char>(0x80 | (c >> 6 * following & 0x3F));
+        for (char32_t c : marked ? U"\uFEFF" + fText : fText) {
+            if (utf16)
+                appendUtf16(bytes, c, fEncoding == Encoding::utf16Be);
+            else if (fLargest <= 0xFF)  // ISO-8859-1 or US-ASCII: a byte a character
+                bytes += static_cast<char>(c);
+            else
+                appendUtf8(bytes, c);
         }
+        return bytes;
     }
 
     void mutate(std::string& bytes)
@@ -325,6 +315,7 @@ private:
     std::mt19937 fRandom;
     Encoding fEncoding = Encoding::utf8;
     char32_t fLargest = 0x10FFFF;  // the largest character the encoding carries
+    bool fEncodingDeclared = false;
     std::u32string fText;
 };
 
