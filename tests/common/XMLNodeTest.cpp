@@ -20,12 +20,15 @@
 #include <Brisvale/Soa/Common/Xml/XMLNode.hpp>
 #include <Brisvale/Soa/Common/Xml/XmlDocumentReader.hpp>
 
+#include "XmlTestSupport.hpp"
+
 namespace {
 
 using Brisvale::Soa::Common::Exceptions::DomException;
 using Brisvale::Soa::Common::Xml::SAXToNodeParser;
 using Brisvale::Soa::Common::Xml::XMLNode;
 using Brisvale::Soa::Common::Xml::parseXmlDocument;
+using Brisvale::Testing::outline;
 using Attributes = std::map<std::string, std::string>;
 
 // Attributes set one by one, some again, on a built node and on a parsed
@@ -76,15 +79,6 @@ TEST(XMLNodeAttributes, AttributesPastFourGiBAreRefusedWithoutALeak)
     EXPECT_THROW(node.setAttr("b", value), std::length_error);
     EXPECT_FALSE(node.hasAttr("b"));
     EXPECT_EQ(value.size(), node.getAttr("a").size());
-}
-
-// Each element as "{uri}name", with its children in brackets.
-std::string outline(const XMLNode& node)
-{
-    std::string text = "{" + node.getNamespaceUri() + "}" + node.getName();
-    for (std::size_t i = 0; i < node.getChildren().size(); ++i)
-        text += (i == 0 ? "[" : " ") + outline(*node.getChildren()[i]);
-    return node.getChildren().empty() ? text : text + "]";
 }
 
 // The nodes of a parsed document share their names and URIs; a change to

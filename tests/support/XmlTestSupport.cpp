@@ -70,6 +70,14 @@ std::string firstTreeDifference(const XMLNode& actual, const XMLNode& expected, 
     return ::testing::AssertionSuccess();
 }
 
+std::string outline(const XMLNode& node)
+{
+    std::string text = "{" + node.getNamespaceUri() + "}" + node.getName();
+    for (std::size_t i = 0; i < node.getChildren().size(); ++i)
+        text += (i == 0 ? "[" : " ") + outline(*node.getChildren()[i]);
+    return node.getChildren().empty() ? text : text + "]";
+}
+
 void appendUtf8(std::string& text, char32_t c)
 {
     int following = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;

@@ -28,6 +28,9 @@ namespace Testing {
 std::string firstTreeDifference(const Soa::Common::Xml::XMLNode& actual, const Soa::Common::Xml::XMLNode& expected,
                                 bool leafTextOnly = false);
 
+// Each element of a tree as "{uri}name", with its children in brackets.
+std::string outline(const Soa::Common::Xml::XMLNode& node);
+
 // Appends a character as UTF-8, or as UTF-16 in either byte order.
 void appendUtf8(std::string& text, char32_t c);
 void appendUtf16(std::string& text, char32_t c, bool bigEndian);
