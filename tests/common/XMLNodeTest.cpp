@@ -165,14 +165,4 @@ TEST(XMLNode, VeryDeepTreeIsDestroyedWithoutRecursion)
     top.reset();
 }
 
-TEST(DomException, CopiesCarryTheMessage)
-{
-    DomException original("first");
-    DomException copy(original);
-    copy.setMessage("second");
-    EXPECT_EQ("first", original.getMessage());
-    original = copy;
-    EXPECT_EQ("second", original.getMessage());
-}
-
 } // namespace

@@ -1,6 +1,7 @@
 #include "RandomXmlDocument.hpp"
 
 #include <algorithm>
+#include <optional>
 #include <random>
 #include <string_view>
 #include <vector>
@@ -80,50 +81,44 @@ private:
     Text pickName(const Text (&options)[N])
     {
         const Text name = pick(options);
-        return carried(name) ? name : options[0];
-    }
-    bool carried(Text text) const
-    {
-        return std::all_of(text.begin(), text.end(), [this](char32_t c) { return c <= fLargest; });
+        return std::all_of(name.begin(), name.end(), [this](char32_t c) { return c <= fLargest; }) ? name : options[0];
     }
     bool endsWith(Text end) const { return Text(fText).substr(fText.size() - std::min(fText.size(), end.size())) == end; }
     void raw(Text text) { fText += text; }
     void space() { raw(pick(kSpaces)); }
     void equals() { raw(pick(kEquals)); }
-    // A value in quotes, each character the encoding cannot carry as a reference.
-    void quoted(Text value)
-    {
-        const Text quote = pick(kQuotes);
-        raw(quote);
-        for (char32_t c : value)
-            character(c, quote[0]);
-        raw(quote);
-    }
-
     void declaration()
     {
         const bool named = fEncoding == Encoding::latin1 || fEncoding == Encoding::ascii;
         if (!named && oneIn(3))
             return;
         raw(U"<?xml");
-        pseudoAttribute(U"version", U"1.0");
+        attribute(U"version", U"1.0");
         fEncodingDeclared = named || oneIn(2);
         if (fEncodingDeclared)
-            pseudoAttribute(U"encoding", encodingName());
+            attribute(U"encoding", encodingName());
         if (oneIn(4))
-            pseudoAttribute(U"standalone", oneIn(2) ? U"yes" : U"no");
+            attribute(U"standalone", oneIn(2) ? U"yes" : U"no");
         if (oneIn(3))
             space();
         raw(U"?>");
     }
 
-    // Also a namespace declaration.
-    void pseudoAttribute(Text name, Text value)
+    // name="value", in either quotes, the value random text unless given:
+    // each character of a value given that the encoding cannot carry, a
+    // reference. Also a pseudo-attribute or a namespace declaration.
+    void attribute(Text name, std::optional<Text> value = std::nullopt)
     {
         space();
         raw(name);
         equals();
-        quoted(value);
+        const Text quote = pick(kQuotes);
+        raw(quote);
+        if (!value)
+            text(quote[0]);
+        for (char32_t c : value.value_or(Text()))
+            character(c, quote[0]);
+        raw(quote);
     }
 
     Text encodingName()
@@ -237,7 +232,7 @@ private:
         name += pickName(kNames);
         raw(U"<" + name);
         for (const Binding& binding : declared)
-            pseudoAttribute(binding.prefix.empty() ? U"xmlns" : U"xmlns:" + std::u32string(binding.prefix), binding.uri);
+            attribute(binding.prefix.empty() ? U"xmlns" : U"xmlns:" + std::u32string(binding.prefix), binding.uri);
         attributes(scope, prefixes);
         if (oneIn(3))
             space();
@@ -275,13 +270,7 @@ private:
             if (std::find(expandedNames.begin(), expandedNames.end(), expanded) != expandedNames.end())
                 continue;
             expandedNames.push_back(expanded);
-            space();
-            raw(prefix.empty() ? std::u32string(local) : std::u32string(prefix) + U":" + std::u32string(local));
-            equals();
-            const Text quote = pick(kQuotes);
-            raw(quote);
-            text(quote[0]);
-            raw(quote);
+            attribute(prefix.empty() ? std::u32string(local) : std::u32string(prefix) + U":" + std::u32string(local));
         }
     }
 

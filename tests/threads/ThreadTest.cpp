@@ -2,7 +2,9 @@
 // readers and in two encodings, while a MarkRecorder receives the marks
 // and another thread keeps installing and removing a listener in front of
 // it. Every text written must be the one that a single thread writes, and
-// the recorder must hold every mark of every thread, paired on its thread.
+// the recorder must hold every mark of every thread, paired on its thread:
+// those of the outermost parse and outputXML of every message type, and
+// no others.
 //
 // The threads make the first calls of the process, so the readers also
 // start up under them.
