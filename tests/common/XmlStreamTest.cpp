@@ -190,7 +190,8 @@ TEST(XmlStreamNamespaces, DeepScopesDeclareOnlyWhatIsNotInScope)
     }
     stream << stream.writeCloseElement("urn:root", "root");
     EXPECT_EQ(2u + 2 * 7, count(stream.str(), " xmlns"));
-    for (const XMLNode* node : parseXmlDocument(stream.str())->getChildren())
+    const auto root = parseXmlDocument(stream.str());
+    for (const XMLNode* node : root->getChildren())
     {
         for (int level = 0; !node->getChildren().empty(); ++level, node = node->getChildren()[0])
             EXPECT_EQ("urn:level" + std::to_string(level % 7), node->getNamespaceUri()) << level;
