@@ -156,6 +156,8 @@ TEST_P(TextParser, ReadsWideLongDeepAndManyWhole)
     EXPECT_EQ(signs, read("<r><!--" + signs + "--><?p " + signs + "?><![CDATA[" + signs + "]]></r>")->getText());
     const std::string longValue(70000, 'z');
     EXPECT_EQ(longValue, read("<r l=\"" + longValue + "\"/>")->getAttr("l"));
+    const std::string longText(1 << 21, 't');
+    EXPECT_EQ(longText, read("<r>" + longText + "</r>")->getText());
     const auto many = read("<r>" + repeated("<c n='1'>t</c>", 3000) + "</r>");
     ASSERT_EQ(3000u, many->getChildren().size());
     EXPECT_EQ("t", many->getChildren()[2999]->getText());
