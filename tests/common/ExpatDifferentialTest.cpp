@@ -1,5 +1,5 @@
 // Both readers against expat, a parser that shares none of their code, on
-// a few thousand random documents and on the samples the generator writes
+// ten thousand random documents and on the samples the generator writes
 // for each message type: where expat reads a document that the readers
 // must read, both make expat's tree of it; where expat refuses one, both
 // refuse it. A failure names the generator's seed, which gives the same
@@ -29,7 +29,7 @@ using Brisvale::Testing::ExpatReading;
 namespace {
 
 const std::uint32_t kFirstSeed = 1;
-const std::uint32_t kDocuments = 3000;
+const std::uint32_t kDocuments = 10000;
 const std::uint32_t kFailuresShown = 10;
 
 struct Reader

@@ -66,12 +66,12 @@ bool expatTakesInName(char32_t c)
 }
 
 // UTF-16 as expat detects it: 0 for none, 1 for little-endian, 2 for big-endian.
-int utf16Order(const char* data, std::size_t length)
+int utf16Order(std::string_view text)
 {
-    const std::string start(data, std::min<std::size_t>(length, 2));
-    if (start == "\xFF\xFE" || start == std::string("<\0", 2))
+    const std::string_view start = text.substr(0, 2);
+    if (start == "\xFF\xFE" || start == std::string_view("<\0", 2))
         return 1;
-    return start == "\xFE\xFF" || start == std::string("\0<", 2) ? 2 : 0;
+    return start == "\xFE\xFF" || start == std::string_view("\0<", 2) ? 2 : 0;
 }
 
 // The character of UTF-16 text at a byte, which `at` then passes; kNotUtf8
@@ -118,7 +118,7 @@ struct TreeBuild
     // The character that starts at a byte of the document.
     char32_t characterAt(std::string_view text, std::size_t at) const
     {
-        if (const int order = utf16Order(text.data(), text.size()); order != 0)
+        if (const int order = utf16Order(text); order != 0)
             return decodeUtf16(text, at, order);
         if (at >= text.size())
             return 0;
@@ -136,7 +136,7 @@ void onDeclaration(void* data, const XML_Char* version, const XML_Char* encoding
     if (encoding == nullptr)
         return;
     std::string& name = build.declared = encoding;
-    std::transform(name.begin(), name.end(), name.begin(), [](char c) { return std::toupper(c); });
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     if (name != "UTF-8" && name != "UTF-16" && name != "US-ASCII" && name != "ISO-8859-1")
         build.leaveScope("the encoding " + name);
     if (!build.mark.empty() && build.mark != name)
@@ -232,7 +232,7 @@ ExpatReading readWithExpat(const char* data, std::size_t length)
         return {Verdict::outsideScope, nullptr, "a name character of the fifth edition of XML 1.0"};
     if (!parsed)
         return {Verdict::malformed, nullptr, reason};
-    if (const int order = utf16Order(data, length); order != 0) {
+    if (const int order = utf16Order(text); order != 0) {
         for (std::size_t at = 0; at + 1 < length;)
             if (decodeUtf16(text, at, order) == kNotUtf8)
                 return {Verdict::malformed, nullptr, "an unpaired surrogate"};
