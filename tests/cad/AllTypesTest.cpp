@@ -8,7 +8,6 @@
 #include <fstream>
 #include <memory>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include <unistd.h>
@@ -19,8 +18,6 @@
 #include <Brisvale/Soa/Common/Xml/XMLNode.hpp>
 #include <Brisvale/Soa/Common/Xml/XmlDocumentReader.hpp>
 #include <Brisvale/Soa/Common/Xml/XmlStream.hpp>
-#include <Brisvale/Soa/Internal/Common/MarkRecorder.hpp>
-#include <Brisvale/Soa/Internal/Common/Monitor.hpp>
 
 #include "MessageTestSupport.hpp"
 #include "MessageTypeRegistry.hpp"
@@ -31,8 +28,6 @@ using Brisvale::Soa::Common::Exceptions::DomException;
 using Brisvale::Soa::Common::Xml::XMLNode;
 using Brisvale::Soa::Common::Xml::XmlStream;
 using Brisvale::Soa::Common::Xml::parseXmlDocument;
-using Brisvale::Soa::Internal::Common::MarkRecorder;
-using Brisvale::Soa::Internal::Common::ScopedMonitorListener;
 using Brisvale::Testing::MessageTypeCase;
 
 class AllTypes : public ::testing::TestWithParam<MessageTypeCase>
@@ -98,23 +93,6 @@ TEST_P(AllTypes, UnknownChildStopsTheParseUnlessTheTypeIsALeaf)
             EXPECT_EQ(error.getMessage(), "Unexpected node name: " + name);
         }
     }
-}
-
-TEST_P(AllTypes, OnlyTheOutermostCallRecordsMarks)
-{
-    std::unique_ptr<XMLNode> root = parseXmlDocument(sampleText());
-    MarkRecorder recorder;
-    {
-        ScopedMonitorListener listening(recorder);
-        roundTrip(*root);
-    }
-    const std::string name = GetParam().entry.qualifiedName;
-    using Kind = MarkRecorder::EventKind;
-    const std::thread::id self = std::this_thread::get_id();
-    const std::vector<MarkRecorder::Event> expected = {{Kind::Start, name + "::parse", self},
-        {Kind::End, name + "::parse", self}, {Kind::Start, name + "::outputXML", self},
-        {Kind::End, name + "::outputXML", self}};
-    EXPECT_EQ(recorder.events(), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Generated, AllTypes, ::testing::ValuesIn(Brisvale::Testing::allMessageTypes()),

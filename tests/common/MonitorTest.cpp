@@ -52,18 +52,22 @@ TEST(Monitor, AListenerReceivesNoMarkOfItsOwnWorkAndCannotChangeTheListener)
 TEST(MarkRecorder, NestedMarksKnowTheirEnclosingMarkAndUnmatchedOnesDisturbNothing)
 {
     MarkRecorder recorder;
-    for (const char* name : {"outer", "inner", "failed"})  // an exception skipped the end of "failed"
+    recorder.markStart("outer");
+    recorder.markStart("first");
+    recorder.markEnd("first");
+    for (const char* name : {"inner", "failed"})  // an exception skipped the end of "failed"
         recorder.markStart(name);
     for (const char* name : {"inner", "outer", "never started"})
         recorder.markEnd(name);
     recorder.markStart("next");
     recorder.markEnd("next");
     EXPECT_EQ(MarkRecorder::Event({Kind::UnmatchedEnd, "never started", std::this_thread::get_id()}),
-              recorder.events()[5]);
+              recorder.events()[7]);
     const auto times = recorder.executionTimes();
-    ASSERT_EQ(3u, times.size());
-    EXPECT_TRUE(times[0].enclosingName() == "outer" && times[0].depth() == 1 && times[0].discardedMarks() == 1);
-    EXPECT_TRUE(times[1].nestedMarks() == 1 && times[2].depth() == 0 && recorder.openMarks().empty());
+    ASSERT_EQ(4u, times.size());
+    EXPECT_TRUE(times[1].enclosingName() == "outer" && times[1].depth() == 1 && times[1].discardedMarks() == 1);
+    EXPECT_TRUE(times[1].nestedMarks() == 0 && times[2].nestedMarks() == 2);
+    EXPECT_TRUE(times[3].depth() == 0 && times[3].nestedMarks() == 0 && recorder.openMarks().empty());
 }
 
 // While "call" is open on this thread, another thread's marks neither end

@@ -20,99 +20,51 @@
 #include <Brisvale/Soa/Common/Xml/XMLNode.hpp>
 #include <Brisvale/Soa/Common/Xml/XmlDocumentReader.hpp>
 
+#include "XmlTestSupport.hpp"
+
 namespace {
 
 using Brisvale::Soa::Common::Exceptions::DomException;
 using Brisvale::Soa::Common::Xml::SAXToNodeParser;
 using Brisvale::Soa::Common::Xml::XMLNode;
 using Brisvale::Soa::Common::Xml::parseXmlDocument;
+using Brisvale::Testing::outline;
+using Attributes = std::map<std::string, std::string>;
 
-TEST(XMLNodeAttributes, HasAttrTellsAnEmptyValueFromNone)
+// Attributes set one by one, some again, on a built node and on a parsed
+// one (whose attributes stay in its document's memory): past the count
+// where a map takes over lookups, with empty values and values too long
+// for a one-byte length, and attrs() asked for before any, midway and at
+// the end. Every lookup agrees with a plain map after every change, and
+// the map that attrs() handed out stays the node's and shows every change.
+TEST(XMLNodeAttributes, BehaveLikeAPlainMapWhicheverWayTheyAreReached)
 {
-    const std::unique_ptr<XMLNode> root = parseXmlDocument("<r a=\"\" b=\"x\"/>");
-    EXPECT_TRUE(root->hasAttr("a"));
-    EXPECT_TRUE(root->hasAttr("b"));
-    EXPECT_FALSE(root->hasAttr("c"));
-    EXPECT_EQ("", root->getAttr("a"));
-    EXPECT_EQ("x", root->getAttr("b"));
-    EXPECT_FALSE(XMLNode().hasAttr("a"));
-}
-
-TEST(XMLNodeAttributes, SetAttrReplacesAndAddsBeforeAndAfterAttrs)
-{
-    XMLNode node;
-    node.setAttr("b", "1");
-    node.setAttr("a", "2");
-    node.setAttr("b", "three");
-    node.setAttr("c", std::string(300, 'x'));  // longer than a one-byte length
-    EXPECT_EQ("three", node.getAttr("b"));
-    EXPECT_EQ("2", node.getAttr("a"));
-    EXPECT_EQ(std::string(300, 'x'), node.getAttr("c"));
-
-    const std::map<std::string, std::string> expected{{"a", "2"}, {"b", "three"}, {"c", std::string(300, 'x')}};
-    EXPECT_EQ(expected, node.attrs());
-
-    // Once attrs() has built its map, changes show in it and in getAttr.
-    node.setAttr("a", "4");
-    node.setAttr("d", "");
-    EXPECT_EQ("4", node.attrs().at("a"));
-    EXPECT_EQ("4", node.getAttr("a"));
-    EXPECT_TRUE(node.hasAttr("d"));
-    EXPECT_EQ(4u, node.attrs().size());
-}
-
-TEST(XMLNodeAttributes, WideElementKeepsEveryAttribute)
-{
-    XMLNode built;
-    for (int i = 0; i < 200; ++i)
-        built.setAttr("a" + std::to_string(i), "v" + std::to_string(i));
-    built.setAttr("a7", "new");
-    EXPECT_EQ("new", built.getAttr("a7"));
-    EXPECT_EQ(200u, built.attrs().size());
-}
-
-TEST(XMLNodeNames, SharedNamesAndUrisStayPerNode)
-{
-    const std::unique_ptr<XMLNode> root = parseXmlDocument(
-        "<r xmlns=\"urn:a\" xmlns:b=\"urn:b\"><c/><b:c><c xmlns=\"\"/></b:c><c/></r>");
-    const auto& children = root->getChildren();
-    ASSERT_EQ(3u, children.size());
-    EXPECT_EQ("urn:a", children[0]->getNamespaceUri());
-    EXPECT_EQ("urn:b", children[1]->getNamespaceUri());
-    EXPECT_EQ("", children[1]->getChildren().at(0)->getNamespaceUri());
-    EXPECT_EQ("urn:a", children[2]->getNamespaceUri());
-
-    // Renaming one node leaves the others that shared its name alone.
-    children[0]->setName("d");
-    children[2]->setNamespaceUri("urn:z");
-    EXPECT_EQ("d", children[0]->getName());
-    EXPECT_EQ("c", children[1]->getName());
-    EXPECT_EQ("c", children[2]->getName());
-    EXPECT_EQ("urn:a", children[0]->getNamespaceUri());
-    EXPECT_EQ("urn:z", children[2]->getNamespaceUri());
-    EXPECT_EQ(root.get(), children[2]->getParent());
-}
-
-TEST(XMLNodeAttributes, AttrsOfANodeWithoutAttributesShowsLaterSetAttr)
-{
-    XMLNode node;
-    const std::map<std::string, std::string>& attributes = node.attrs();
-    EXPECT_TRUE(attributes.empty());
-    node.setAttr("a", "1");
-    EXPECT_EQ(1u, attributes.size());
-    EXPECT_EQ(&attributes, &node.attrs());
-
-    EXPECT_NE(&attributes, &XMLNode().attrs());
-}
-
-TEST(XMLNodeAttributes, AttrsKeepsEveryValueAfterTheEntriesAreDropped)
-{
-    const std::unique_ptr<XMLNode> root = parseXmlDocument("<r a=\"1\" b=\"\" c=\"3\"/>");
-    const std::map<std::string, std::string> expected{{"a", "1"}, {"b", ""}, {"c", "3"}};
-    EXPECT_EQ(expected, root->attrs());
-    EXPECT_TRUE(root->hasAttr("b"));
-    root->setAttr("c", "4");
-    EXPECT_EQ("4", root->attrs().at("c"));
+    for (const bool parsed : {false, true}) {
+        for (const int mapFrom : {0, 10, 40}) {
+            std::unique_ptr<XMLNode> node = parsed ? parseXmlDocument("<r a1='1' a2='' a3='3'/>") : std::make_unique<XMLNode>();
+            Attributes model = parsed ? Attributes{{"a1", "1"}, {"a2", ""}, {"a3", "3"}} : Attributes{};
+            const Attributes* handedOut = nullptr;
+            for (int step = 0; step <= 40; ++step) {
+                if (step == mapFrom)
+                    handedOut = &node->attrs();
+                if (handedOut != nullptr) {
+                    EXPECT_EQ(handedOut, &node->attrs());
+                    EXPECT_EQ(model, *handedOut) << parsed << " " << mapFrom << " " << step;
+                }
+                for (const auto& [name, value] : model) {
+                    EXPECT_TRUE(node->hasAttr(name) && node->hasAttr(name.c_str())) << name;
+                    EXPECT_TRUE(node->getAttr(name) == value && node->getAttr(name.c_str()) == value) << name;
+                }
+                EXPECT_FALSE(node->hasAttr("a") || node->hasAttr(std::string("a0")));
+                EXPECT_EQ("", node->getAttr("a"));
+                const std::string name = "a" + std::to_string(step * 7 % 23 + 1);
+                const std::string value = step % 5 == 0 ? "" : step % 7 == 0 ? std::string(300, 'x') : std::to_string(step);
+                node->setAttr(name, value);
+                model[name] = value;
+            }
+            EXPECT_EQ(model, node->attrs());
+        }
+    }
 }
 
 // Needs about 9 GB of memory, so it runs only when asked to.
@@ -129,17 +81,20 @@ TEST(XMLNodeAttributes, AttributesPastFourGiBAreRefusedWithoutALeak)
     EXPECT_EQ(value.size(), node.getAttr("a").size());
 }
 
-TEST(XMLNodeNames, ChangingAParentsNamespaceLeavesItsChildren)
+// The nodes of a parsed document share their names and URIs; a change to
+// one node's changes no other, and a node added to it is in no namespace.
+TEST(XMLNodeNames, ChangingOneNodesNameOrUriLeavesEveryOtherAlone)
 {
-    const std::unique_ptr<XMLNode> root = parseXmlDocument("<a xmlns='urn:u'><b><c/></b></a>");
-    XMLNode& child = *root->getChildren().at(0);
+    const std::unique_ptr<XMLNode> root =
+        parseXmlDocument("<r xmlns='urn:a' xmlns:b='urn:b'><c/><b:c><c xmlns=''/><c/></b:c><c/></r>");
+    const auto& children = root->getChildren();
+    EXPECT_EQ("{urn:a}r[{urn:a}c {urn:b}c[{}c {urn:a}c] {urn:a}c]", outline(*root));
+    children[0]->setName("d");
+    children[1]->setNamespaceUri("");
+    children[2]->setNamespaceUri("urn:z");
     root->setNamespaceUri("urn:v");
-    EXPECT_EQ("urn:u", child.getNamespaceUri());
-    EXPECT_EQ("urn:u", child.getChildren().at(0)->getNamespaceUri());
-    child.setNamespaceUri("");
-    EXPECT_EQ("", child.getNamespaceUri());
-    EXPECT_EQ("urn:u", child.getChildren().at(0)->getNamespaceUri());
-    EXPECT_EQ("urn:v", root->getNamespaceUri());
+    children[1]->getChildren()[0]->addChild(std::make_unique<XMLNode>())->setName("e");
+    EXPECT_EQ("{urn:v}r[{urn:a}d {}c[{}c[{}e] {urn:a}c] {urn:z}c]", outline(*root));
 
     // A node alone with its URI changes it in place: the reference it
     // handed out stays valid and shows the change.
@@ -170,80 +125,44 @@ TEST(XMLNodeParse, HandlerReusedAfterAFailedParseStartsAfresh)
             parse("<a xmlns='urn:a'><b/></a>");
             const std::unique_ptr<XMLNode> root = handler.takeRoot();
             ASSERT_NE(nullptr, root);
-            EXPECT_EQ("b", root->getChildren().at(0)->getName());
-            EXPECT_EQ("urn:a", root->getChildren().at(0)->getNamespaceUri());
+            EXPECT_EQ("{urn:a}a[{urn:a}b]", outline(*root));
             EXPECT_EQ(nullptr, handler.takeRoot());
         }
     }
     xercesc::XMLPlatformUtils::Terminate();
 }
 
-TEST(XMLNodeNames, DefaultChildKeepsNoNamespaceUnderANamespacedParent)
-{
-    XMLNode parent;
-    parent.setNamespaceUri("urn:p");
-    XMLNode* child = parent.addChild(std::make_unique<XMLNode>());
-    EXPECT_EQ("", child->getNamespaceUri());
-    child->appendText("ab");
-    child->appendText("c");
-    EXPECT_EQ("abc", child->getText());
-}
-
-TEST(XMLNode, DefaultNodeIsAnEmptyRootThatOwnsItsChildrenOnce)
-{
-    XMLNode parent;
-    EXPECT_EQ(nullptr, parent.getParent());
-    XMLNode* child = parent.addChild(std::unique_ptr<XMLNode>(new XMLNode()));
-    EXPECT_EQ(&parent, child->getParent());
-    ASSERT_EQ(1u, parent.getChildren().size());
-    EXPECT_THROW(parent.addChild(nullptr), std::invalid_argument);
-    std::unique_ptr<XMLNode> owned(new XMLNode());
-    XMLNode* grandchild = owned->addChild(std::unique_ptr<XMLNode>(new XMLNode()));
-    EXPECT_EQ(owned.get(), grandchild->getParent());
-    parent.addChild(std::move(owned));
-}
-
-TEST(XMLNode, ANodeCannotBecomeAChildInItsOwnTreeAndTheCallerKeepsIt)
-{
-    std::unique_ptr<XMLNode> root = parseXmlDocument("<a><b><c/></b></a>");
-    XMLNode* deepest = root->getChildren()[0]->getChildren()[0];
-    EXPECT_THROW(deepest->addChild(std::move(root)), std::invalid_argument);
-    EXPECT_THROW(root->addChild(std::move(root)), std::invalid_argument);
-    ASSERT_NE(nullptr, root);
-    EXPECT_TRUE(deepest->getChildren().empty());
-    std::unique_ptr<XMLNode> other(new XMLNode());
-    deepest->addChild(std::move(other));
-    EXPECT_EQ(1u, deepest->getChildren().size());
-}
-
-TEST(XMLNode, ParsedTreesAndBuiltNodesMixAndAreFreedTogether)
+// Built nodes and parsed trees mix, each child owned once by its parent and
+// freed with it; a node cannot become a child in its own tree, and the
+// caller keeps a child refused.
+TEST(XMLNode, AddChildMakesOneTreeOfParsedAndBuiltNodes)
 {
     XMLNode built;
+    EXPECT_EQ(nullptr, built.getParent());
+    EXPECT_THROW(built.addChild(nullptr), std::invalid_argument);
     std::unique_ptr<XMLNode> parsed = parseXmlDocument("<a><b><c/></b></a>");
-    XMLNode* added = parsed->getChildren()[0]->addChild(std::make_unique<XMLNode>());
+    XMLNode* deepest = parsed->getChildren()[0]->getChildren()[0];
+    EXPECT_THROW(deepest->addChild(std::move(parsed)), std::invalid_argument);
+    EXPECT_THROW(parsed->addChild(std::move(parsed)), std::invalid_argument);
+    ASSERT_NE(nullptr, parsed);
+    XMLNode* added = deepest->addChild(std::make_unique<XMLNode>());
     added->addChild(parseXmlDocument("<d><e/></d>"));
-    built.addChild(std::move(parsed));
-    EXPECT_EQ("d", added->getChildren()[0]->getName());
+    EXPECT_EQ(&built, built.addChild(std::move(parsed))->getParent());
+    EXPECT_EQ(deepest, added->getParent());
     EXPECT_EQ(added, added->getChildren()[0]->getParent());
+    EXPECT_EQ("{}[{}a[{}b[{}c[{}[{}d[{}e]]]]]]", outline(built));
 }
 
 TEST(XMLNode, VeryDeepTreeIsDestroyedWithoutRecursion)
 {
-    std::unique_ptr<XMLNode> root(new XMLNode());
-    XMLNode* node = root.get();
-    for (int i = 0; i < 200000; ++i)
-        node = node->addChild(std::unique_ptr<XMLNode>(new XMLNode()));
-    root.reset();
-}
-
-TEST(DomException, CopiesCarryTheMessage)
-{
-    DomException original("first");
-    DomException copy(original);
-    copy.setMessage("second");
-    EXPECT_EQ("first", original.getMessage());
-    original = copy;
-    EXPECT_EQ("second", original.getMessage());
+    // Built from the bottom, so that adding each child is quick.
+    std::unique_ptr<XMLNode> top = std::make_unique<XMLNode>();
+    for (int i = 0; i < 200000; ++i) {
+        std::unique_ptr<XMLNode> parent = std::make_unique<XMLNode>();
+        parent->addChild(std::move(top));
+        top = std::move(parent);
+    }
+    top.reset();
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "ExpatReading.hpp"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <new>
@@ -27,31 +28,6 @@ const std::size_t kMaxAttributes = 256;
 const std::size_t kMaxDeclarationsInScope = 256;
 const std::size_t kMaxLength = 16 * 1024;
 
-// The character of UTF-8 text at a byte, which `at` then passes; 0 where
-// the bytes are not UTF-8.
-char32_t decodeUtf8(const char* text, std::size_t length, std::size_t& at)
-{
-    const auto byte = [text](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    if (byte(at) < 0xC0)
-        return byte(at++);
-    const int following = byte(at) < 0xE0 ? 1 : byte(at) < 0xF0 ? 2 : 3;
-    char32_t c = byte(at++) & (0x3F >> following);
-    for (int i = 0; i < following; ++i, ++at) {
-        if (at >= length || (byte(at) & 0xC0) != 0x80)
-            return 0;
-        c = c << 6 | (byte(at) & 0x3F);
-    }
-    return c;
-}
-
-void appendUtf8(std::string& text, char32_t c)
-{
-    int following = c < 0x80 ? 0 : c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
-    text += static_cast<char>(following == 0 ? c : ~(0xFFu >> (following + 1)) | c >> 6 * following);
-    while (following-- > 0)
-        text += static_cast<char>(0x80 | (c >> 6 * following & 0x3F));
-}
-
 // Whether a non-ASCII character may stand in a name by the fifth edition
 // of XML 1.0, which libxml2 and Xerces follow. Expat keeps tables of its
 // own, from the earlier editions, which differ from it both ways.
@@ -61,18 +37,15 @@ bool isNameCharacter(char32_t c)
         {0xB7, 0xB7},     {0xC0, 0xD6},     {0xD8, 0xF6},     {0xF8, 0x37D},    {0x37F, 0x1FFF},
         {0x200C, 0x200D}, {0x203F, 0x2040}, {0x2070, 0x218F}, {0x2C00, 0x2FEF}, {0x3001, 0xD7FF},
         {0xF900, 0xFDCF}, {0xFDF0, 0xFFFD}, {0x10000, 0xEFFFF}};
-    for (const auto& [first, last] : ranges)
-        if (c >= first && c <= last)
-            return true;
-    return false;
+    return std::any_of(std::begin(ranges), std::end(ranges),
+                       [c](const auto& range) { return c >= range.first && c <= range.second; });
 }
 
 // Whether the fifth edition allows each character of a name that expat took.
-bool isFifthEditionName(const char* name)
+bool isFifthEditionName(std::string_view name)
 {
-    const std::size_t length = std::strlen(name);
-    for (std::size_t at = 0; at < length;) {
-        const char32_t c = decodeUtf8(name, length, at);
+    for (std::size_t at = 0; at < name.size();) {
+        const char32_t c = decodeUtf8(name, at);
         if (c >= 0x80 ? !isNameCharacter(c) : std::strchr("-._:", static_cast<int>(c)) == nullptr && !std::isalnum(static_cast<int>(c)))
             return false;
     }
@@ -93,37 +66,29 @@ bool expatTakesInName(char32_t c)
 }
 
 // UTF-16 as expat detects it: 0 for none, 1 for little-endian, 2 for big-endian.
-int utf16Order(const char* data, std::size_t length)
+int utf16Order(std::string_view text)
 {
-    const std::string start(data, std::min<std::size_t>(length, 2));
-    if (start == "\xFF\xFE" || start == std::string("<\0", 2))
+    const std::string_view start = text.substr(0, 2);
+    if (start == "\xFF\xFE" || start == std::string_view("<\0", 2))
         return 1;
-    return start == "\xFE\xFF" || start == std::string("\0<", 2) ? 2 : 0;
+    return start == "\xFE\xFF" || start == std::string_view("\0<", 2) ? 2 : 0;
 }
 
-char32_t utf16Unit(const char* data, std::size_t length, std::size_t at, int order)
+// The character of UTF-16 text at a byte, which `at` then passes; kNotUtf8
+// for a surrogate that is not paired. Expat takes the unit after a leading
+// surrogate without looking at it.
+char32_t decodeUtf16(std::string_view text, std::size_t& at, int order)
 {
-    if (at + 1 >= length)
-        return 0;
-    const auto byte = [data](std::size_t i) { return static_cast<char32_t>(static_cast<unsigned char>(data[i])); };
-    return order == 1 ? byte(at) | byte(at + 1) << 8 : byte(at) << 8 | byte(at + 1);
-}
-
-bool isSurrogate(char32_t unit, char32_t first)
-{
-    return (unit & 0xFC00) == first;
-}
-
-// Expat takes the unit after a leading surrogate without looking at it.
-bool hasUnpairedSurrogate(const char* data, std::size_t length, int order)
-{
-    for (std::size_t at = 0; at + 1 < length; at += 2) {
-        const char32_t unit = utf16Unit(data, length, at, order);
-        if (isSurrogate(unit, 0xDC00)
-            || (isSurrogate(unit, 0xD800) && !isSurrogate(utf16Unit(data, length, at += 2, order), 0xDC00)))
-            return true;
-    }
-    return false;
+    const auto unit = [&]() -> char32_t {
+        const auto byte = [&](std::size_t i) { return i < text.size() ? static_cast<unsigned char>(text[i]) : 0u; };
+        at += 2;
+        return order == 1 ? byte(at - 2) | byte(at - 1) << 8 : byte(at - 2) << 8 | byte(at - 1);
+    };
+    const char32_t first = unit();
+    if ((first & 0xF800) != 0xD800)
+        return first;
+    const char32_t second = first < 0xDC00 ? unit() : 0;
+    return (second & 0xFC00) == 0xDC00 ? 0x10000 + ((first & 0x3FF) << 10) + (second & 0x3FF) : kNotUtf8;
 }
 
 struct TreeBuild
@@ -135,6 +100,8 @@ struct TreeBuild
     std::size_t newDeclarations = 0;
     std::size_t declarationsInScope = 0;
     std::string outsideScope;
+
+    static TreeBuild& of(void* data) { return *static_cast<TreeBuild*>(data); }
 
     void leaveScope(const std::string& why)
     {
@@ -149,94 +116,63 @@ struct TreeBuild
     }
 
     // The character that starts at a byte of the document.
-    char32_t characterAt(const char* data, std::size_t length, std::size_t at) const
+    char32_t characterAt(std::string_view text, std::size_t at) const
     {
-        if (const int order = utf16Order(data, length); order != 0) {
-            const char32_t unit = utf16Unit(data, length, at, order);
-            if (!isSurrogate(unit, 0xD800))
-                return unit;
-            return 0x10000 + ((unit & 0x3FF) << 10) + (utf16Unit(data, length, at + 2, order) & 0x3FF);
-        }
-        if (at >= length || declared == "ISO-8859-1" || declared == "US-ASCII")
-            return at < length ? static_cast<unsigned char>(data[at]) : 0;
-        return decodeUtf8(data, length, at);
+        if (const int order = utf16Order(text); order != 0)
+            return decodeUtf16(text, at, order);
+        if (at >= text.size())
+            return 0;
+        if (declared == "ISO-8859-1" || declared == "US-ASCII")
+            return static_cast<unsigned char>(text[at]);
+        return decodeUtf8(text, at);
     }
 };
 
-TreeBuild& buildOf(void* data)
-{
-    return *static_cast<TreeBuild*>(data);
-}
-
-std::string upperCase(std::string text)
-{
-    for (char& c : text)
-        c = c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-    return text;
-}
-
-std::string byteOrderMark(const char* data, std::size_t length)
-{
-    const std::string start(data, std::min<std::size_t>(length, 3));
-    if (start == "\xEF\xBB\xBF")
-        return "UTF-8";
-    return start.compare(0, 2, "\xFE\xFF") == 0 || start.compare(0, 2, "\xFF\xFE") == 0 ? "UTF-16" : "";
-}
-
 void onDeclaration(void* data, const XML_Char* version, const XML_Char* encoding, int)
 {
-    TreeBuild& build = buildOf(data);
+    TreeBuild& build = TreeBuild::of(data);
     if (version != nullptr && std::strcmp(version, "1.0") != 0)
         build.leaveScope(std::string("XML version ") + version);
     if (encoding == nullptr)
         return;
-    const std::string name = upperCase(encoding);
-    build.declared = name;
+    std::string& name = build.declared = encoding;
+    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     if (name != "UTF-8" && name != "UTF-16" && name != "US-ASCII" && name != "ISO-8859-1")
         build.leaveScope("the encoding " + name);
     if (!build.mark.empty() && build.mark != name)
         build.leaveScope("a " + build.mark + " byte-order mark on a document declared " + name);
 }
 
-void onDoctype(void* data, const XML_Char*, const XML_Char*, const XML_Char*, int)
-{
-    buildOf(data).leaveScope("a document type declaration");
-}
-
-void onInstruction(void* data, const XML_Char* target, const XML_Char*)
-{
-    buildOf(data).checkName(target);
-}
-
 void onStartNamespace(void* data, const XML_Char* prefix, const XML_Char*)
 {
-    TreeBuild& build = buildOf(data);
+    TreeBuild& build = TreeBuild::of(data);
     build.checkName(prefix);
     ++build.newDeclarations;
     if (++build.declarationsInScope > kMaxDeclarationsInScope)
         build.leaveScope("too many namespace declarations in scope");
 }
 
-void onEndNamespace(void* data, const XML_Char*)
+// The local name of one of expat's names, and the namespace URI before it.
+const char* splitName(const char* name, std::string& uri)
 {
-    --buildOf(data).declarationsInScope;
+    const char* local = std::strchr(name, kSeparator);
+    uri = local == nullptr ? std::string() : std::string(name, local);
+    return local == nullptr ? name : local + 1;
 }
 
 void onStartElement(void* data, const XML_Char* name, const XML_Char** attributes)
 {
-    TreeBuild& build = buildOf(data);
+    TreeBuild& build = TreeBuild::of(data);
     auto node = std::make_unique<XMLNode>();
-    const char* local = std::strchr(name, kSeparator);
-    node->setNamespaceUri(local == nullptr ? std::string() : std::string(name, local));
-    node->setName(local == nullptr ? name : local + 1);
-    build.checkName(local == nullptr ? name : local + 1);
+    std::string uri;
+    node->setName(splitName(name, uri));
+    node->setNamespaceUri(uri);
+    build.checkName(node->getName().c_str());
     std::size_t count = build.newDeclarations;
     for (; *attributes != nullptr; attributes += 2, ++count) {
-        const char* attributeLocal = std::strchr(attributes[0], kSeparator);
-        build.checkName(attributeLocal == nullptr ? attributes[0] : attributeLocal + 1);
-        node->setAttr(attributeLocal == nullptr ? std::string(attributes[0])
-                                                : "{" + std::string(attributes[0], attributeLocal) + "}" + (attributeLocal + 1),
-                      attributes[1]);
+        const std::string local = splitName(attributes[0], uri);
+        build.checkName(local.c_str());
+        node->setAttr(uri.empty() ? local : "{" + uri + "}" + local, attributes[1]);
     }
     build.newDeclarations = 0;
     if (count > kMaxAttributes)
@@ -248,16 +184,6 @@ void onStartElement(void* data, const XML_Char* name, const XML_Char** attribute
     build.open.push_back(added);
 }
 
-void onEndElement(void* data, const XML_Char*)
-{
-    buildOf(data).open.pop_back();
-}
-
-void onCharacters(void* data, const XML_Char* text, int length)
-{
-    buildOf(data).open.back()->appendText(std::string(text, static_cast<std::size_t>(length)));
-}
-
 } // namespace
 
 ExpatReading readWithExpat(const char* data, std::size_t length)
@@ -265,18 +191,29 @@ ExpatReading readWithExpat(const char* data, std::size_t length)
     using Verdict = ExpatReading::Verdict;
     if (length > kMaxLength)
         return {Verdict::outsideScope, nullptr, "longer than " + std::to_string(kMaxLength) + " bytes"};
+    const std::string_view text(data, length);
     TreeBuild build;
-    build.mark = byteOrderMark(data, length);
+    if (text.substr(0, 3) == "\xEF\xBB\xBF")
+        build.mark = "UTF-8";
+    else if (text.substr(0, 2) == "\xFE\xFF" || text.substr(0, 2) == "\xFF\xFE")
+        build.mark = "UTF-16";
     const XML_Parser parser = XML_ParserCreateNS(nullptr, kSeparator);
     if (parser == nullptr)
         throw std::bad_alloc();
     XML_SetUserData(parser, &build);
     XML_SetXmlDeclHandler(parser, onDeclaration);
-    XML_SetStartDoctypeDeclHandler(parser, onDoctype);
-    XML_SetProcessingInstructionHandler(parser, onInstruction);
-    XML_SetNamespaceDeclHandler(parser, onStartNamespace, onEndNamespace);
-    XML_SetElementHandler(parser, onStartElement, onEndElement);
-    XML_SetCharacterDataHandler(parser, onCharacters);
+    XML_SetStartDoctypeDeclHandler(parser, [](void* build, const XML_Char*, const XML_Char*, const XML_Char*, int) {
+        TreeBuild::of(build).leaveScope("a document type declaration");
+    });
+    XML_SetProcessingInstructionHandler(parser, [](void* build, const XML_Char* target, const XML_Char*) {
+        TreeBuild::of(build).checkName(target);
+    });
+    XML_SetNamespaceDeclHandler(parser, onStartNamespace,
+                                [](void* build, const XML_Char*) { --TreeBuild::of(build).declarationsInScope; });
+    XML_SetElementHandler(parser, onStartElement, [](void* build, const XML_Char*) { TreeBuild::of(build).open.pop_back(); });
+    XML_SetCharacterDataHandler(parser, [](void* build, const XML_Char* characters, int count) {
+        TreeBuild::of(build).open.back()->appendText(std::string(characters, static_cast<std::size_t>(count)));
+    });
     const bool parsed = XML_Parse(parser, data, static_cast<int>(length), XML_TRUE) == XML_STATUS_OK;
     const XML_Error error = XML_GetErrorCode(parser);
     const std::size_t errorAt = static_cast<std::size_t>(XML_GetCurrentByteIndex(parser));
@@ -290,16 +227,19 @@ ExpatReading readWithExpat(const char* data, std::size_t length)
         return {Verdict::outsideScope, nullptr, reason};
     // Where expat finds no token at a character that only the fifth edition
     // lets into names, the editions differ, and expat has no opinion to give.
-    const char32_t atError = error == XML_ERROR_INVALID_TOKEN ? build.characterAt(data, length, errorAt) : 0;
+    const char32_t atError = error == XML_ERROR_INVALID_TOKEN ? build.characterAt(text, errorAt) : 0;
     if (isNameCharacter(atError) && !expatTakesInName(atError))
         return {Verdict::outsideScope, nullptr, "a name character of the fifth edition of XML 1.0"};
     if (!parsed)
         return {Verdict::malformed, nullptr, reason};
-    if (const int order = utf16Order(data, length); order != 0 && hasUnpairedSurrogate(data, length, order))
-        return {Verdict::malformed, nullptr, "an unpaired surrogate"};
-    // Expat lets half a character after the root pass in some states.
-    if (utf16Order(data, length) != 0 && length % 2 != 0)
-        return {Verdict::malformed, nullptr, "UTF-16 text that ends in half a character"};
+    if (const int order = utf16Order(text); order != 0) {
+        for (std::size_t at = 0; at + 1 < length;)
+            if (decodeUtf16(text, at, order) == kNotUtf8)
+                return {Verdict::malformed, nullptr, "an unpaired surrogate"};
+        // Expat lets half a character after the root pass in some states.
+        if (length % 2 != 0)
+            return {Verdict::malformed, nullptr, "UTF-16 text that ends in half a character"};
+    }
     if (!build.outsideScope.empty())
         return {Verdict::outsideScope, nullptr, build.outsideScope};
     return {Verdict::wellFormed, std::move(build.root), std::string()};

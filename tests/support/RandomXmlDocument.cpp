@@ -1,9 +1,12 @@
 #include "RandomXmlDocument.hpp"
 
 #include <algorithm>
+#include <optional>
 #include <random>
 #include <string_view>
 #include <vector>
+
+#include "XmlTestSupport.hpp"
 
 namespace Brisvale {
 namespace Testing {
@@ -78,49 +81,44 @@ private:
     Text pickName(const Text (&options)[N])
     {
         const Text name = pick(options);
-        return carried(name) ? name : options[0];
-    }
-    bool carried(Text text) const
-    {
-        return std::all_of(text.begin(), text.end(), [this](char32_t c) { return c <= fLargest; });
+        return std::all_of(name.begin(), name.end(), [this](char32_t c) { return c <= fLargest; }) ? name : options[0];
     }
     bool endsWith(Text end) const { return Text(fText).substr(fText.size() - std::min(fText.size(), end.size())) == end; }
     void raw(Text text) { fText += text; }
     void space() { raw(pick(kSpaces)); }
     void equals() { raw(pick(kEquals)); }
-    // A value in quotes, each character the encoding cannot carry as a reference.
-    void quoted(Text value)
-    {
-        const Text quote = pick(kQuotes);
-        raw(quote);
-        for (char32_t c : value)
-            character(c, quote[0]);
-        raw(quote);
-    }
-
     void declaration()
     {
         const bool named = fEncoding == Encoding::latin1 || fEncoding == Encoding::ascii;
         if (!named && oneIn(3))
             return;
         raw(U"<?xml");
-        pseudoAttribute(U"version", U"1.0");
-        if (named || oneIn(2))
-            pseudoAttribute(U"encoding", encodingName());
+        attribute(U"version", U"1.0");
+        fEncodingDeclared = named || oneIn(2);
+        if (fEncodingDeclared)
+            attribute(U"encoding", encodingName());
         if (oneIn(4))
-            pseudoAttribute(U"standalone", oneIn(2) ? U"yes" : U"no");
+            attribute(U"standalone", oneIn(2) ? U"yes" : U"no");
         if (oneIn(3))
             space();
         raw(U"?>");
     }
 
-    // Also a namespace declaration.
-    void pseudoAttribute(Text name, Text value)
+    // name="value", in either quotes, the value random text unless given:
+    // each character of a value given that the encoding cannot carry, a
+    // reference. Also a pseudo-attribute or a namespace declaration.
+    void attribute(Text name, std::optional<Text> value = std::nullopt)
     {
         space();
         raw(name);
         equals();
-        quoted(value);
+        const Text quote = pick(kQuotes);
+        raw(quote);
+        if (!value)
+            text(quote[0]);
+        for (char32_t c : value.value_or(Text()))
+            character(c, quote[0]);
+        raw(quote);
     }
 
     Text encodingName()
@@ -234,7 +232,7 @@ private:
         name += pickName(kNames);
         raw(U"<" + name);
         for (const Binding& binding : declared)
-            pseudoAttribute(binding.prefix.empty() ? U"xmlns" : U"xmlns:" + std::u32string(binding.prefix), binding.uri);
+            attribute(binding.prefix.empty() ? U"xmlns" : U"xmlns:" + std::u32string(binding.prefix), binding.uri);
         attributes(scope, prefixes);
         if (oneIn(3))
             space();
@@ -272,44 +270,25 @@ private:
             if (std::find(expandedNames.begin(), expandedNames.end(), expanded) != expandedNames.end())
                 continue;
             expandedNames.push_back(expanded);
-            space();
-            raw(prefix.empty() ? std::u32string(local) : std::u32string(prefix) + U":" + std::u32string(local));
-            equals();
-            const Text quote = pick(kQuotes);
-            raw(quote);
-            text(quote[0]);
-            raw(quote);
+            attribute(prefix.empty() ? std::u32string(local) : std::u32string(prefix) + U":" + std::u32string(local));
         }
     }
 
-    std::string encoded() const
+    // UTF-16 that declares its encoding may go without a byte-order mark.
+    std::string encoded()
     {
+        const bool utf16 = fEncoding == Encoding::utf16Le || fEncoding == Encoding::utf16Be;
+        const bool marked = fEncoding == Encoding::utf8WithMark || (utf16 && !(fEncodingDeclared && oneIn(3)));
         std::string bytes;
-        if (fEncoding == Encoding::utf8WithMark || fEncoding == Encoding::utf16Le || fEncoding == Encoding::utf16Be)
-            append(bytes, 0xFEFF);
-        for (char32_t c : fText)
-            append(bytes, c);
-        return bytes;
-    }
-
-    void append(std::string& bytes, char32_t c) const
-    {
-        if (fEncoding == Encoding::latin1 || fEncoding == Encoding::ascii) {
-            bytes += static_cast<char>(c);
-        } else if (fEncoding == Encoding::utf16Le || fEncoding == Encoding::utf16Be) {
-            const bool big = fEncoding == Encoding::utf16Be;
-            for (char32_t unit : c < 0x10000 ? std::u32string(1, c)
-                                             : std::u32string{0xD800 + ((c - 0x10000) >> 10), 0xDC00 + (c & 0x3FF)})
-                bytes += big ? std::string{static_cast<char>(unit >> 8), static_cast<char>(unit)}
-                             : std::string{static_cast<char>(unit), static_cast<char>(unit >> 8)};
-        } else if (c < 0x80) {
-            bytes += static_cast<char>(c);
-        } else {
-            int following = c < 0x800 ? 1 : c < 0x10000 ? 2 : 3;
-            bytes += static_cast<char>(~(0xFFu >> (following + 1)) | c >> 6 * following);
-            while (following-- > 0)
-                bytes += static_cast<char>(0x80 | (c >> 6 * following & 0x3F));
+        for (char32_t c : marked ? U"\uFEFF" + fText : fText) {
+            if (utf16)
+                appendUtf16(bytes, c, fEncoding == Encoding::utf16Be);
+            else if (fLargest <= 0xFF)  // ISO-8859-1 or US-ASCII: a byte a character
+                bytes += static_cast<char>(c);
+            else
+                appendUtf8(bytes, c);
         }
+        return bytes;
     }
 
     void mutate(std::string& bytes)
@@ -325,6 +304,7 @@ private:
     std::mt19937 fRandom;
     Encoding fEncoding = Encoding::utf8;
     char32_t fLargest = 0x10FFFF;  // the largest character the encoding carries
+    bool fEncodingDeclared = false;
     std::u32string fText;
 };
 

@@ -17,15 +17,15 @@ struct RandomXmlDocument
 
 // A random XML 1.0 document without a document type declaration: the
 // same bytes for the same seed on every platform. It is written in UTF-8
-// with or without a byte-order mark, in UTF-16LE or UTF-16BE with one, or
-// in ISO-8859-1 or US-ASCII with a declaration naming them, and is full of
-// what readers get wrong: comments whose text starts with ">" or "->",
-// processing instructions, CDATA sections, both quotes, "=" and ">" in
-// values, entity and character references (non-ASCII and beyond the BMP
-// too), CR, CRLF and lone CR in text and values, any white space after
-// "<?xml", prefixed and default namespaces, the default one undeclared,
-// attributes in namespaces, non-ASCII names and text. One document in ten
-// is mutated.
+// with or without a byte-order mark, in UTF-16LE or UTF-16BE with one or
+// with a declaration naming UTF-16, or in ISO-8859-1 or US-ASCII with a
+// declaration naming them, and is full of what readers get wrong:
+// comments whose text starts with ">" or "->", processing instructions,
+// CDATA sections, both quotes, "=" and ">" in values, entity and
+// character references (non-ASCII and beyond the BMP too), CR, CRLF and
+// lone CR in text and values, any white space after "<?xml", prefixed and
+// default namespaces, the default one undeclared, attributes in
+// namespaces, non-ASCII names and text. One document in ten is mutated.
 RandomXmlDocument randomXmlDocument(std::uint32_t seed);
 
 } // namespace Testing
