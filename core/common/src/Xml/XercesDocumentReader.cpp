@@ -65,6 +65,11 @@ std::unique_ptr<XMLNode> readWithXerces(const char* data, std::size_t length)
     {
         throw std::bad_alloc();
     }
+    catch (const XercesPanic& panic)
+    {
+        throw Exceptions::DomException(std::string("XML parser failure: ")
+                                       + xercesc::PanicHandler::getPanicReasonString(panic.reason));
+    }
     catch (const xercesc::SAXParseException& exc)
     {
         throw parseErrorAt(static_cast<long long>(exc.getLineNumber()),

@@ -1,0 +1,24 @@
+#ifndef BRISVALE_TESTS_FAILINGALLOCATOR_HPP
+#define BRISVALE_TESTS_FAILINGALLOCATOR_HPP
+
+// Fails allocations on demand at the level of malloc: FailingAllocator.cpp
+// defines the C allocation functions (and operator new) in the test
+// program, where they take the place of the C library's for every library
+// of the process, as a preloaded library's would: libxml2, Xerces, ICU and
+// the C++ runtime all allocate through them.
+namespace FailingAllocator {
+
+// From now on the allocation after `allocationsToPass` more fails: that
+// one alone, or, with `persistently`, every one from it on.
+void failAfter(long allocationsToPass, bool persistently);
+
+// No allocation fails any more; returns whether one did since failAfter.
+bool stop();
+
+// Where the first failed allocation was asked for: the file of the code
+// that called the allocation function (empty if none failed).
+const char* failedCaller();
+
+} // namespace FailingAllocator
+
+#endif
