@@ -7,7 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <new>
-#include <cstdlib>
 
 namespace {
 
@@ -79,9 +78,10 @@ std::atomic<long> gAllocationsToPass{0};
 bool gPersistently = false;
 std::atomic<bool> gFailed{false};
 std::atomic<void*> gFailedCaller{nullptr};
+std::atomic<std::size_t> gFailedSize{0};
 
-// Whether the allocation asked for from `caller` is to fail.
-bool failsNow(void* caller)
+// Whether the allocation of `size` bytes asked for from `caller` is to fail.
+bool failsNow(std::size_t size, void* caller)
 {
     if (!gArmed.load(std::memory_order_relaxed))
         return false;
@@ -89,15 +89,15 @@ bool failsNow(void* caller)
     if (left != 0 && !(gPersistently && left < 0))
         return false;
     void* none = nullptr;
-    gFailedCaller.compare_exchange_strong(none, caller);
+    if (gFailedCaller.compare_exchange_strong(none, caller))
+        gFailedSize = size;
     gFailed = true;
-    if (getenv("OOM_TRAP")) __builtin_trap();
     return true;
 }
 
 void* allocateOrThrow(std::size_t size, void* caller)
 {
-    if (!failsNow(caller))
+    if (!failsNow(size, caller))
     {
         if (void* block = next().malloc(size == 0 ? 1 : size))
             return block;
@@ -114,6 +114,7 @@ void failAfter(long allocationsToPass, bool persistently)
     gPersistently = persistently;
     gFailed = false;
     gFailedCaller = nullptr;
+    gFailedSize = 0;
     gAllocationsToPass = allocationsToPass;
     gArmed = true;
 }
@@ -122,6 +123,11 @@ bool stop()
 {
     gArmed = false;
     return gFailed;
+}
+
+std::size_t failedSize()
+{
+    return gFailedSize;
 }
 
 const char* failedCaller()
@@ -141,19 +147,19 @@ void* malloc(std::size_t size)
 {
     if (gResolving)
         return bootstrapAllocate(size);
-    return failsNow(__builtin_return_address(0)) ? nullptr : next().malloc(size);
+    return failsNow(size, __builtin_return_address(0)) ? nullptr : next().malloc(size);
 }
 
 void* calloc(std::size_t count, std::size_t size)
 {
     if (gResolving)
         return bootstrapAllocate(count * size);  // zero: static storage
-    return failsNow(__builtin_return_address(0)) ? nullptr : next().calloc(count, size);
+    return failsNow(count * size, __builtin_return_address(0)) ? nullptr : next().calloc(count, size);
 }
 
 void* realloc(void* block, std::size_t size)
 {
-    if (size != 0 && failsNow(__builtin_return_address(0)))
+    if (size != 0 && failsNow(size, __builtin_return_address(0)))
         return nullptr;
     return next().realloc(block, size);
 }
@@ -166,17 +172,17 @@ void free(void* block)
 
 int posix_memalign(void** block, std::size_t alignment, std::size_t size)
 {
-    return failsNow(__builtin_return_address(0)) ? ENOMEM : next().posixMemalign(block, alignment, size);
+    return failsNow(size, __builtin_return_address(0)) ? ENOMEM : next().posixMemalign(block, alignment, size);
 }
 
 void* aligned_alloc(std::size_t alignment, std::size_t size)
 {
-    return failsNow(__builtin_return_address(0)) ? nullptr : next().alignedAlloc(alignment, size);
+    return failsNow(size, __builtin_return_address(0)) ? nullptr : next().alignedAlloc(alignment, size);
 }
 
 void* memalign(std::size_t alignment, std::size_t size)
 {
-    return failsNow(__builtin_return_address(0)) ? nullptr : next().memalign(alignment, size);
+    return failsNow(size, __builtin_return_address(0)) ? nullptr : next().memalign(alignment, size);
 }
 
 } // extern "C"
@@ -187,11 +193,11 @@ void* operator new(std::size_t size) { return allocateOrThrow(size, __builtin_re
 void* operator new[](std::size_t size) { return allocateOrThrow(size, __builtin_return_address(0)); }
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept
 {
-    return failsNow(__builtin_return_address(0)) ? nullptr : next().malloc(size == 0 ? 1 : size);
+    return failsNow(size, __builtin_return_address(0)) ? nullptr : next().malloc(size == 0 ? 1 : size);
 }
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
 {
-    return failsNow(__builtin_return_address(0)) ? nullptr : next().malloc(size == 0 ? 1 : size);
+    return failsNow(size, __builtin_return_address(0)) ? nullptr : next().malloc(size == 0 ? 1 : size);
 }
 void operator delete(void* block) noexcept { free(block); }
 void operator delete[](void* block) noexcept { free(block); }

@@ -6,6 +6,8 @@
 // program, where they take the place of the C library's for every library
 // of the process, as a preloaded library's would: libxml2, Xerces, ICU and
 // the C++ runtime all allocate through them.
+#include <cstddef>
+
 namespace FailingAllocator {
 
 // From now on the allocation after `allocationsToPass` more fails: that
@@ -15,9 +17,10 @@ void failAfter(long allocationsToPass, bool persistently);
 // No allocation fails any more; returns whether one did since failAfter.
 bool stop();
 
-// Where the first failed allocation was asked for: the file of the code
-// that called the allocation function (empty if none failed).
+// The first failed allocation since failAfter: the file of the code that
+// asked for it (empty if none failed), and its size.
 const char* failedCaller();
+std::size_t failedSize();
 
 } // namespace FailingAllocator
 
