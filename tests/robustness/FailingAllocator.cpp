@@ -2,96 +2,106 @@
 
 #include <dlfcn.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstddef>
-#include <cstdint>
 #include <new>
+
+// The allocation functions that ours stand in front of: the sanitizer's in
+// a build with AddressSanitizer, the C library's otherwise.
+extern "C" {
+#if defined(__SANITIZE_ADDRESS__)
+void* __interceptor_malloc(std::size_t);
+void* __interceptor_calloc(std::size_t, std::size_t);
+void* __interceptor_realloc(void*, std::size_t);
+void __interceptor_free(void*);
+int __interceptor_posix_memalign(void**, std::size_t, std::size_t);
+void* __interceptor_aligned_alloc(std::size_t, std::size_t);
+void* __interceptor_memalign(std::size_t, std::size_t);
+#else
+void* __libc_malloc(std::size_t);
+void* __libc_calloc(std::size_t, std::size_t);
+void* __libc_realloc(void*, std::size_t);
+void __libc_free(void*);
+void* __libc_memalign(std::size_t, std::size_t);
+#endif
+}
+
+// The sanitizer allocates through these functions before it has set itself
+// up: they must not be instrumented.
+#define UNINSTRUMENTED __attribute__((no_sanitize_address, noinline))
 
 namespace {
 
-// The allocation functions that ours stand in front of: the C library's, or
-// the sanitizer's where it has its own.
-struct Next
+#if defined(__SANITIZE_ADDRESS__)
+UNINSTRUMENTED void* nextMalloc(std::size_t size) { return __interceptor_malloc(size); }
+UNINSTRUMENTED void* nextCalloc(std::size_t count, std::size_t size) { return __interceptor_calloc(count, size); }
+UNINSTRUMENTED void* nextRealloc(void* block, std::size_t size) { return __interceptor_realloc(block, size); }
+UNINSTRUMENTED void nextFree(void* block) { __interceptor_free(block); }
+UNINSTRUMENTED int nextPosixMemalign(void** block, std::size_t alignment, std::size_t size)
 {
-    void* (*malloc)(std::size_t);
-    void* (*calloc)(std::size_t, std::size_t);
-    void* (*realloc)(void*, std::size_t);
-    void (*free)(void*);
-    int (*posixMemalign)(void**, std::size_t, std::size_t);
-    void* (*alignedAlloc)(std::size_t, std::size_t);
-    void* (*memalign)(std::size_t, std::size_t);
-};
-
-// dlsym may allocate while it looks the functions up: those few blocks come
-// from here and are never released.
-alignas(std::max_align_t) char gBootstrap[16384];
-std::size_t gBootstrapUsed = 0;
-bool gResolving = false;
-
-void* bootstrapAllocate(std::size_t size)
+    return __interceptor_posix_memalign(block, alignment, size);
+}
+UNINSTRUMENTED void* nextAlignedAlloc(std::size_t alignment, std::size_t size)
 {
-    const std::size_t rounded = (size + alignof(std::max_align_t) - 1) / alignof(std::max_align_t)
-                                * alignof(std::max_align_t);
-    if (rounded > sizeof gBootstrap - gBootstrapUsed)
-        return nullptr;
-    void* block = gBootstrap + gBootstrapUsed;
-    gBootstrapUsed += rounded;
+    return __interceptor_aligned_alloc(alignment, size);
+}
+UNINSTRUMENTED void* nextMemalign(std::size_t alignment, std::size_t size)
+{
+    return __interceptor_memalign(alignment, size);
+}
+#else
+void* nextMalloc(std::size_t size) { return __libc_malloc(size); }
+void* nextCalloc(std::size_t count, std::size_t size) { return __libc_calloc(count, size); }
+void* nextRealloc(void* block, std::size_t size) { return __libc_realloc(block, size); }
+void nextFree(void* block) { __libc_free(block); }
+int nextPosixMemalign(void** block, std::size_t alignment, std::size_t size)
+{
+    if (alignment % sizeof(void*) != 0 || (alignment & (alignment - 1)) != 0)
+        return EINVAL;
+    *block = __libc_memalign(alignment, size);
+    return *block == nullptr ? ENOMEM : 0;
+}
+void* nextAlignedAlloc(std::size_t alignment, std::size_t size) { return __libc_memalign(alignment, size); }
+void* nextMemalign(std::size_t alignment, std::size_t size) { return __libc_memalign(alignment, size); }
+#endif
+
+// Plain variables with atomic built-ins: std::atomic's members would be
+// instrumented.
+bool gArmed = false;
+long gAllocationsToPass = 0;
+bool gPersistently = false;
+bool gFailed = false;
+void* gFailedCaller = nullptr;
+std::size_t gFailedSize = 0;
+long gLiveBlocks = 0;
+
+// Counts a block given out (if any), and returns it.
+UNINSTRUMENTED void* counted(void* block)
+{
+    if (block != nullptr)
+        __atomic_fetch_add(&gLiveBlocks, 1, __ATOMIC_RELAXED);
     return block;
 }
 
-bool fromBootstrap(const void* block)
+UNINSTRUMENTED void release(void* block)
 {
-    const char* bytes = static_cast<const char*>(block);
-    return bytes >= gBootstrap && bytes < gBootstrap + sizeof gBootstrap;
+    if (block != nullptr)
+        __atomic_fetch_sub(&gLiveBlocks, 1, __ATOMIC_RELAXED);
+    nextFree(block);
 }
-
-template <class Function>
-void resolve(Function& function, const char* name)
-{
-    function = reinterpret_cast<Function>(dlsym(RTLD_NEXT, name));
-}
-
-// Resolved on the first allocation of the process, before any thread starts.
-const Next& next()
-{
-    static Next functions;
-    static bool resolved = false;
-    if (!resolved)
-    {
-        gResolving = true;
-        resolve(functions.malloc, "malloc");
-        resolve(functions.calloc, "calloc");
-        resolve(functions.realloc, "realloc");
-        resolve(functions.free, "free");
-        resolve(functions.posixMemalign, "posix_memalign");
-        resolve(functions.alignedAlloc, "aligned_alloc");
-        resolve(functions.memalign, "memalign");
-        gResolving = false;
-        resolved = true;
-    }
-    return functions;
-}
-
-std::atomic<bool> gArmed{false};
-std::atomic<long> gAllocationsToPass{0};
-bool gPersistently = false;
-std::atomic<bool> gFailed{false};
-std::atomic<void*> gFailedCaller{nullptr};
-std::atomic<std::size_t> gFailedSize{0};
 
 // Whether the allocation of `size` bytes asked for from `caller` is to fail.
-bool failsNow(std::size_t size, void* caller)
+UNINSTRUMENTED bool failsNow(std::size_t size, void* caller)
 {
-    if (!gArmed.load(std::memory_order_relaxed))
+    if (!__atomic_load_n(&gArmed, __ATOMIC_RELAXED))
         return false;
-    const long left = gAllocationsToPass.fetch_sub(1);
+    const long left = __atomic_fetch_sub(&gAllocationsToPass, 1, __ATOMIC_RELAXED);
     if (left != 0 && !(gPersistently && left < 0))
         return false;
     void* none = nullptr;
-    if (gFailedCaller.compare_exchange_strong(none, caller))
+    if (__atomic_compare_exchange_n(&gFailedCaller, &none, caller, false, __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST))
         gFailedSize = size;
-    gFailed = true;
+    __atomic_store_n(&gFailed, true, __ATOMIC_SEQ_CST);
     return true;
 }
 
@@ -99,7 +109,7 @@ void* allocateOrThrow(std::size_t size, void* caller)
 {
     if (!failsNow(size, caller))
     {
-        if (void* block = next().malloc(size == 0 ? 1 : size))
+        if (void* block = counted(nextMalloc(size == 0 ? 1 : size)))
             return block;
     }
     throw std::bad_alloc();
@@ -115,14 +125,19 @@ void failAfter(long allocationsToPass, bool persistently)
     gFailed = false;
     gFailedCaller = nullptr;
     gFailedSize = 0;
-    gAllocationsToPass = allocationsToPass;
-    gArmed = true;
+    __atomic_store_n(&gAllocationsToPass, allocationsToPass, __ATOMIC_SEQ_CST);
+    __atomic_store_n(&gArmed, true, __ATOMIC_SEQ_CST);
 }
 
 bool stop()
 {
-    gArmed = false;
-    return gFailed;
+    __atomic_store_n(&gArmed, false, __ATOMIC_SEQ_CST);
+    return __atomic_load_n(&gFailed, __ATOMIC_SEQ_CST);
+}
+
+long liveBlocks()
+{
+    return __atomic_load_n(&gLiveBlocks, __ATOMIC_SEQ_CST);
 }
 
 std::size_t failedSize()
@@ -133,8 +148,7 @@ std::size_t failedSize()
 const char* failedCaller()
 {
     Dl_info info;
-    void* caller = gFailedCaller.load();
-    if (caller == nullptr || dladdr(caller, &info) == 0 || info.dli_fname == nullptr)
+    if (gFailedCaller == nullptr || dladdr(gFailedCaller, &info) == 0 || info.dli_fname == nullptr)
         return "";
     return info.dli_fname;
 }
@@ -143,46 +157,51 @@ const char* failedCaller()
 
 extern "C" {
 
-void* malloc(std::size_t size)
+UNINSTRUMENTED void* malloc(std::size_t size)
 {
-    if (gResolving)
-        return bootstrapAllocate(size);
-    return failsNow(size, __builtin_return_address(0)) ? nullptr : next().malloc(size);
+    return failsNow(size, __builtin_return_address(0)) ? nullptr : counted(nextMalloc(size));
 }
 
-void* calloc(std::size_t count, std::size_t size)
+UNINSTRUMENTED void* calloc(std::size_t count, std::size_t size)
 {
-    if (gResolving)
-        return bootstrapAllocate(count * size);  // zero: static storage
-    return failsNow(count * size, __builtin_return_address(0)) ? nullptr : next().calloc(count, size);
+    return failsNow(count * size, __builtin_return_address(0)) ? nullptr : counted(nextCalloc(count, size));
 }
 
-void* realloc(void* block, std::size_t size)
+UNINSTRUMENTED void* realloc(void* block, std::size_t size)
 {
-    if (size != 0 && failsNow(size, __builtin_return_address(0)))
+    if (block == nullptr)
+        return malloc(size);
+    if (size == 0)
+    {
+        release(block);
         return nullptr;
-    return next().realloc(block, size);
+    }
+    return failsNow(size, __builtin_return_address(0)) ? nullptr : nextRealloc(block, size);
 }
 
-void free(void* block)
+UNINSTRUMENTED void free(void* block)
 {
-    if (block != nullptr && !fromBootstrap(block))
-        next().free(block);
+    release(block);
 }
 
-int posix_memalign(void** block, std::size_t alignment, std::size_t size)
+UNINSTRUMENTED int posix_memalign(void** block, std::size_t alignment, std::size_t size)
 {
-    return failsNow(size, __builtin_return_address(0)) ? ENOMEM : next().posixMemalign(block, alignment, size);
+    if (failsNow(size, __builtin_return_address(0)))
+        return ENOMEM;
+    const int error = nextPosixMemalign(block, alignment, size);
+    if (error == 0)
+        counted(*block);
+    return error;
 }
 
-void* aligned_alloc(std::size_t alignment, std::size_t size)
+UNINSTRUMENTED void* aligned_alloc(std::size_t alignment, std::size_t size)
 {
-    return failsNow(size, __builtin_return_address(0)) ? nullptr : next().alignedAlloc(alignment, size);
+    return failsNow(size, __builtin_return_address(0)) ? nullptr : counted(nextAlignedAlloc(alignment, size));
 }
 
-void* memalign(std::size_t alignment, std::size_t size)
+UNINSTRUMENTED void* memalign(std::size_t alignment, std::size_t size)
 {
-    return failsNow(size, __builtin_return_address(0)) ? nullptr : next().memalign(alignment, size);
+    return failsNow(size, __builtin_return_address(0)) ? nullptr : counted(nextMemalign(alignment, size));
 }
 
 } // extern "C"
@@ -193,13 +212,13 @@ void* operator new(std::size_t size) { return allocateOrThrow(size, __builtin_re
 void* operator new[](std::size_t size) { return allocateOrThrow(size, __builtin_return_address(0)); }
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept
 {
-    return failsNow(size, __builtin_return_address(0)) ? nullptr : next().malloc(size == 0 ? 1 : size);
+    return failsNow(size, __builtin_return_address(0)) ? nullptr : counted(nextMalloc(size == 0 ? 1 : size));
 }
 void* operator new[](std::size_t size, const std::nothrow_t&) noexcept
 {
-    return failsNow(size, __builtin_return_address(0)) ? nullptr : next().malloc(size == 0 ? 1 : size);
+    return failsNow(size, __builtin_return_address(0)) ? nullptr : counted(nextMalloc(size == 0 ? 1 : size));
 }
-void operator delete(void* block) noexcept { free(block); }
-void operator delete[](void* block) noexcept { free(block); }
-void operator delete(void* block, std::size_t) noexcept { free(block); }
-void operator delete[](void* block, std::size_t) noexcept { free(block); }
+void operator delete(void* block) noexcept { release(block); }
+void operator delete[](void* block) noexcept { release(block); }
+void operator delete(void* block, std::size_t) noexcept { release(block); }
+void operator delete[](void* block, std::size_t) noexcept { release(block); }

@@ -17,6 +17,9 @@ void failAfter(long allocationsToPass, bool persistently);
 // No allocation fails any more; returns whether one did since failAfter.
 bool stop();
 
+// The blocks allocated and not yet released.
+long liveBlocks();
+
 // The first failed allocation since failAfter: the file of the code that
 // asked for it (empty if none failed), and its size.
 const char* failedCaller();

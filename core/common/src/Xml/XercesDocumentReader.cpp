@@ -25,7 +25,7 @@ namespace Xml {
 
 namespace {
 
-void configure(xercesc::SAX2XMLReader& reader, SAXToNodeParser& handler)
+void configure(xercesc::SAX2XMLReader& reader)
 {
     using xercesc::XMLUni;
     reader.setFeature(XMLUni::fgSAX2CoreNameSpaces, true);
@@ -36,12 +36,32 @@ void configure(xercesc::SAX2XMLReader& reader, SAXToNodeParser& handler)
     reader.setFeature(XMLUni::fgXercesLoadSchema, false);
     reader.setFeature(XMLUni::fgXercesLoadExternalDTD, false);
     reader.setFeature(XMLUni::fgXercesDisableDefaultEntityResolution, true);
+}
 
+void setHandler(xercesc::SAX2XMLReader& reader, SAXToNodeParser& handler)
+{
     reader.setContentHandler(&handler);
     reader.setErrorHandler(&handler);
     reader.setEntityResolver(&handler);
     reader.setLexicalHandler(&handler);
     reader.setDTDHandler(&handler);
+}
+
+// Each thread keeps its reader: making one costs more than many a read, and
+// Xerces keeps what it made when an allocation fails while it makes one. A
+// read that runs out of memory leaves the reader in the middle of a parse
+// for good: it is dropped, and the thread's next read makes a new one.
+thread_local std::unique_ptr<xercesc::SAX2XMLReader> tReader;
+
+xercesc::SAX2XMLReader& threadReader()
+{
+    if (!tReader)
+    {
+        std::unique_ptr<xercesc::SAX2XMLReader> reader(xercesc::XMLReaderFactory::createXMLReader());
+        configure(*reader);
+        tReader = std::move(reader);
+    }
+    return *tReader;
 }
 
 } // namespace
@@ -54,15 +74,15 @@ std::unique_ptr<XMLNode> readWithXerces(const char* data, std::size_t length)
     handler.fBudget = TreeBuilder::budgetFor(length);
     try
     {
-        std::unique_ptr<xercesc::SAX2XMLReader> reader(
-            xercesc::XMLReaderFactory::createXMLReader());
-        configure(*reader, handler);
+        xercesc::SAX2XMLReader& reader = threadReader();
+        setHandler(reader, handler);
         xercesc::MemBufInputSource source(reinterpret_cast<const XMLByte*>(data), length,
                                           "document", false);
-        reader->parse(source);
+        reader.parse(source);
     }
     catch (const xercesc::OutOfMemoryException&)
     {
+        tReader.reset();
         throw std::bad_alloc();
     }
     catch (const XercesPanic& panic)
