@@ -1,6 +1,7 @@
 #include "FailingAllocator.hpp"
 
 #include <dlfcn.h>
+#include <malloc.h>
 
 #include <cerrno>
 #include <cstddef>
@@ -73,20 +74,28 @@ bool gPersistently = false;
 bool gFailed = false;
 void* gFailedCaller = nullptr;
 std::size_t gFailedSize = 0;
+bool gCounting = false;
 long gLiveBlocks = 0;
+long gLiveBytes = 0;
 
 // Counts a block given out (if any), and returns it.
 UNINSTRUMENTED void* counted(void* block)
 {
-    if (block != nullptr)
+    if (block != nullptr && __atomic_load_n(&gCounting, __ATOMIC_RELAXED))
+    {
         __atomic_fetch_add(&gLiveBlocks, 1, __ATOMIC_RELAXED);
+        __atomic_fetch_add(&gLiveBytes, static_cast<long>(malloc_usable_size(block)), __ATOMIC_RELAXED);
+    }
     return block;
 }
 
 UNINSTRUMENTED void release(void* block)
 {
-    if (block != nullptr)
+    if (block != nullptr && __atomic_load_n(&gCounting, __ATOMIC_RELAXED))
+    {
         __atomic_fetch_sub(&gLiveBlocks, 1, __ATOMIC_RELAXED);
+        __atomic_fetch_sub(&gLiveBytes, static_cast<long>(malloc_usable_size(block)), __ATOMIC_RELAXED);
+    }
     nextFree(block);
 }
 
@@ -135,9 +144,19 @@ bool stop()
     return __atomic_load_n(&gFailed, __ATOMIC_SEQ_CST);
 }
 
+void startCounting()
+{
+    __atomic_store_n(&gCounting, true, __ATOMIC_SEQ_CST);
+}
+
 long liveBlocks()
 {
     return __atomic_load_n(&gLiveBlocks, __ATOMIC_SEQ_CST);
+}
+
+long liveBytes()
+{
+    return __atomic_load_n(&gLiveBytes, __ATOMIC_SEQ_CST);
 }
 
 std::size_t failedSize()
@@ -176,7 +195,15 @@ UNINSTRUMENTED void* realloc(void* block, std::size_t size)
         release(block);
         return nullptr;
     }
-    return failsNow(size, __builtin_return_address(0)) ? nullptr : nextRealloc(block, size);
+    if (failsNow(size, __builtin_return_address(0)))
+        return nullptr;
+    if (!__atomic_load_n(&gCounting, __ATOMIC_RELAXED))
+        return nextRealloc(block, size);
+    const long oldSize = static_cast<long>(malloc_usable_size(block));
+    void* moved = nextRealloc(block, size);
+    if (moved != nullptr)
+        __atomic_fetch_add(&gLiveBytes, static_cast<long>(malloc_usable_size(moved)) - oldSize, __ATOMIC_RELAXED);
+    return moved;
 }
 
 UNINSTRUMENTED void free(void* block)

@@ -17,8 +17,12 @@ void failAfter(long allocationsToPass, bool persistently);
 // No allocation fails any more; returns whether one did since failAfter.
 bool stop();
 
-// The blocks allocated and not yet released.
+// From now on, counts the blocks allocated and not yet released, and their
+// bytes (a block released after it was allocated before counting began
+// counts less).
+void startCounting();
 long liveBlocks();
+long liveBytes();
 
 // The first failed allocation since failAfter: the file of the code that
 // asked for it (empty if none failed), and its size.

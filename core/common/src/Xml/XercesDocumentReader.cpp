@@ -1,5 +1,7 @@
 #include "Xml/DocumentReaders.hpp"
 
+#include <pthread.h>
+
 #include <new>
 
 #include <xercesc/framework/MemBufInputSource.hpp>
@@ -51,17 +53,48 @@ void setHandler(xercesc::SAX2XMLReader& reader, SAXToNodeParser& handler)
 // Xerces keeps what it made when an allocation fails while it makes one. A
 // read that runs out of memory leaves the reader in the middle of a parse
 // for good: it is dropped, and the thread's next read makes a new one.
-thread_local std::unique_ptr<xercesc::SAX2XMLReader> tReader;
+//
+// The reader goes with its thread through a key of the thread library: a
+// thread_local object with a destructor would have the C library register
+// that destructor on first use, and it ends the process when it cannot
+// allocate for it.
+thread_local xercesc::SAX2XMLReader* tReader = nullptr;
+
+void deleteReader(void* reader)
+{
+    delete static_cast<xercesc::SAX2XMLReader*>(reader);
+}
+
+pthread_key_t readerKey()
+{
+    static const pthread_key_t key = [] {
+        pthread_key_t made;
+        if (pthread_key_create(&made, deleteReader) != 0)
+            throw std::bad_alloc();
+        return made;
+    }();
+    return key;
+}
 
 xercesc::SAX2XMLReader& threadReader()
 {
-    if (!tReader)
+    if (tReader == nullptr)
     {
+        const pthread_key_t key = readerKey();
         std::unique_ptr<xercesc::SAX2XMLReader> reader(xercesc::XMLReaderFactory::createXMLReader());
         configure(*reader);
-        tReader = std::move(reader);
+        if (pthread_setspecific(key, reader.get()) != 0)
+            throw std::bad_alloc();
+        tReader = reader.release();
     }
     return *tReader;
+}
+
+void dropThreadReader()
+{
+    pthread_setspecific(readerKey(), nullptr);
+    delete tReader;
+    tReader = nullptr;
 }
 
 } // namespace
@@ -82,7 +115,7 @@ std::unique_ptr<XMLNode> readWithXerces(const char* data, std::size_t length)
     }
     catch (const xercesc::OutOfMemoryException&)
     {
-        tReader.reset();
+        dropThreadReader();
         throw std::bad_alloc();
     }
     catch (const XercesPanic& panic)
