@@ -273,14 +273,25 @@ std::vector<FirstCall> everyFirstCall()
     return calls;
 }
 
-std::string nameOf(const testing::TestParamInfo<FirstCall>& info)
+std::string nameOf(const FirstCall& call)
 {
     const char* threads[] = {"OnTheMainThread", "OnTheFirstThread", "OnAThreadAfterTheMainThread"};
-    return std::string(info.param.reader == readWithLibxml2 ? "Libxml2" : "Xerces") + threads[info.param.thread]
-           + (info.param.persistently ? "FromTheNthAllocationOn" : "AtTheNthAllocationOnce");
+    return std::string(call.reader == readWithLibxml2 ? "Libxml2" : "Xerces") + threads[call.thread]
+           + (call.persistently ? "FromTheNthAllocationOn" : "AtTheNthAllocationOnce");
 }
 
-INSTANTIATE_TEST_SUITE_P(EachReaderAndThread, FirstCallRunningOutOfMemory, testing::ValuesIn(everyFirstCall()), nameOf);
+std::string nameOf(const testing::TestParamInfo<FirstCall>& info)
+{
+    return nameOf(info.param);
+}
+
+void PrintTo(const FirstCall& call, std::ostream* out)
+{
+    *out << nameOf(call);
+}
+
+INSTANTIATE_TEST_SUITE_P(EachReaderAndThread, FirstCallRunningOutOfMemory, testing::ValuesIn(everyFirstCall()),
+                         [](const testing::TestParamInfo<FirstCall>& info) { return nameOf(info); });
 
 // The sample's root element eight times over, in one document of about 40 KB.
 std::string largeDocument()

@@ -147,8 +147,10 @@ void initialize()
     catch (const XercesPanic& panic)
     {
         gMemory = memory.release();
+        // A converter that ICU could not make, for want of memory as a rule.
         if (panic.reason != xercesc::PanicHandler::Panic_AllStaticInitErr)
-            putOutOfUse(xercesc::PanicHandler::getPanicReasonString(panic.reason), true);
+            putOutOfUse(xercesc::PanicHandler::getPanicReasonString(panic.reason),
+                        panic.reason == xercesc::PanicHandler::Panic_NoDefTranscoder);
         gStage = Stage::kStaticDataMissing;
         throw std::bad_alloc();
     }

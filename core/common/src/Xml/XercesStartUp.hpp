@@ -13,15 +13,16 @@ namespace Xml {
 // and other users of Xerces in the same process keep their own count.
 //
 // Running out of memory is std::bad_alloc, and the next call tries again,
-// but for one case. Xerces draws the memory of its start-up from a block
-// reserved beforehand, so that nothing fails half way for want of it.
-// What it allocates past its memory manager can still fail:
-// - the blocks of its encoding table, first thing of its static data: the
-//   next call sets the static data up again;
-// - ICU's converter for the local code page: Xerces cannot go on, nor be
-//   shut down and started again (its shut-down expects its static data to
-//   exist). parseXmlDocumentWithXerces then stays out of use for the
-//   process, with a DomException on every call.
+// with one exception. Xerces draws the memory of its start-up from a block
+// reserved beforehand, so that nothing fails half way for want of it; what
+// it allocates past its memory manager can still fail:
+// - its encoding table, the first of its static data: the next call sets
+//   the static data up again (every earlier step has completed then);
+// - the converter that ICU makes for it, for the local code page: Xerces
+//   can then neither go on nor be shut down and started again (its
+//   shut-down expects static data that does not exist yet), so
+//   parseXmlDocumentWithXerces stays out of use for the process, with a
+//   DomException on every later call.
 void startXerces();
 
 // What Xerces' panic handler throws: Xerces does not allow it to return.
