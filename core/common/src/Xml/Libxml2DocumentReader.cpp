@@ -11,10 +11,12 @@
 #include <libxml/dict.h>
 #include <libxml/encoding.h>
 #include <libxml/parserInternals.h>
+#include <libxml/xmlIO.h>
 #include <libxml/xmlerror.h>
 
 #include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
 
+#include "Xml/Libxml2StartUp.hpp"
 #include "Xml/TextPositions.hpp"
 #include "Xml/TreeBuilder.hpp"
 
@@ -74,8 +76,11 @@ struct Read
     {
         if (!failure)
             failure = error;
-        xmlStopParser(context);
+        if (context != nullptr)
+            xmlStopParser(context);
     }
+
+    void runOutOfMemory() { fail(std::make_exception_ptr(std::bad_alloc())); }
 
     // Runs one step, keeping whatever it throws; a refusal gets the
     // parser's position.
@@ -174,6 +179,8 @@ void internalSubset(void* userData, const xmlChar*, const xmlChar*, const xmlCha
 void error(void* userData, xmlErrorPtr error)
 {
     Read& read = readOf(userData);
+    if (error->code == XML_ERR_NO_MEMORY)
+        return read.runOutOfMemory();
     if (error->level == XML_ERR_WARNING || error->code == XML_WAR_NS_URI)
         return;
     read.run([&] {
@@ -183,6 +190,14 @@ void error(void* userData, xmlErrorPtr error)
         const TextPosition at = read.position(error->line, error->int2);
         throw parseErrorAt(at.line, at.column, message);
     });
+}
+
+// Errors of libxml2 outside the parser, such as those of its buffers: only
+// running out of memory concerns the read.
+void libraryError(void* userData, xmlErrorPtr error)
+{
+    if (error->code == XML_ERR_NO_MEMORY)
+        readOf(userData).runOutOfMemory();
 }
 
 // Only the events the tree needs; every other handler stays null, so that
@@ -210,32 +225,64 @@ xmlSAXHandler makeHandler()
 // references can stand there.
 const int kOptions = XML_PARSE_NONET | XML_PARSE_HUGE | XML_PARSE_NOENT;
 
+// The whole text is in the parser's buffer from the start.
+int noMoreInput(void*, char*, int)
+{
+    return 0;
+}
+
+// A parser context over the text, made so that nothing leaks when an
+// allocation fails on the way (xmlCreateMemoryParserCtxt loses its input
+// buffer then).
+xmlParserCtxtPtr newContext(const char* data, int length)
+{
+    xmlParserCtxtPtr context = xmlNewParserCtxt();
+    if (context == nullptr)
+        throw std::bad_alloc();
+    xmlParserInputBufferPtr buffer = xmlAllocParserInputBuffer(XML_CHAR_ENCODING_NONE);
+    if (buffer != nullptr && xmlParserInputBufferPush(buffer, length, data) < 0)
+    {
+        xmlFreeParserInputBuffer(buffer);
+        buffer = nullptr;
+    }
+    if (buffer != nullptr)
+        buffer->readcallback = noMoreInput;
+    xmlParserInputPtr input = buffer == nullptr ? nullptr : xmlNewIOInputStream(context, buffer, XML_CHAR_ENCODING_NONE);
+    if (input == nullptr)
+        xmlFreeParserInputBuffer(buffer);
+    // On failure inputPush frees the input, and with it the buffer.
+    if (input == nullptr || inputPush(context, input) < 0)
+    {
+        xmlFreeParserCtxt(context);
+        throw std::bad_alloc();
+    }
+    return context;
+}
+
 } // namespace
 
 std::unique_ptr<XMLNode> readWithLibxml2(const char* data, std::size_t length, const TextLayout& layout)
 {
-    static const bool initialised = [] {
-        xmlInitParser();
-        return true;
-    }();
-    (void)initialised;
     if (length == 0)
         throw parseErrorAt(1, 1, "the document is empty");
     if (length > static_cast<std::size_t>(INT_MAX))
         throw Exceptions::DomException("XML document refused: texts of 2 GiB and more are not read");
+    startLibxml2();
 
     Read read;
     read.builder.reset(TreeBuilder::budgetFor(length));
     read.positions = TextPositions(data, length, layout);
-    read.context = xmlCreateMemoryParserCtxt(data, static_cast<int>(length));
-    if (read.context == nullptr)
-        throw std::bad_alloc();
+    Libxml2ErrorScope errors(&read, libraryError);
+    read.context = newContext(data, static_cast<int>(length));
     *read.context->sax = makeHandler();
     read.context->userData = &read;
     xmlCtxtUseOptions(read.context, kOptions);
     xmlParseDocument(read.context);
     const bool wellFormed = read.context->wellFormed != 0;
+    if (read.context->errNo == XML_ERR_NO_MEMORY)
+        read.runOutOfMemory();
     xmlFreeParserCtxt(read.context);
+    read.context = nullptr;
 
     if (read.failure)
         std::rethrow_exception(read.failure);

@@ -1,5 +1,7 @@
 #include "Xml/DocumentReaders.hpp"
 
+#include <pthread.h>
+
 #include <new>
 
 #include <xercesc/framework/MemBufInputSource.hpp>
@@ -26,7 +28,7 @@ namespace Xml {
 
 namespace {
 
-void configure(xercesc::SAX2XMLReader& reader, SAXToNodeParser& handler)
+void configure(xercesc::SAX2XMLReader& reader)
 {
     using xercesc::XMLUni;
     reader.setFeature(XMLUni::fgSAX2CoreNameSpaces, true);
@@ -37,7 +39,10 @@ void configure(xercesc::SAX2XMLReader& reader, SAXToNodeParser& handler)
     reader.setFeature(XMLUni::fgXercesLoadSchema, false);
     reader.setFeature(XMLUni::fgXercesLoadExternalDTD, false);
     reader.setFeature(XMLUni::fgXercesDisableDefaultEntityResolution, true);
+}
 
+void setHandler(xercesc::SAX2XMLReader& reader, SAXToNodeParser& handler)
+{
     reader.setContentHandler(&handler);
     reader.setErrorHandler(&handler);
     reader.setEntityResolver(&handler);
@@ -67,6 +72,54 @@ const XMLCh* encodingName(TextEncoding encoding)
     return XMLUni::fgUTF8EncodingString;
 }
 
+// Each thread keeps its reader: making one costs more than many a read, and
+// Xerces keeps what it made when an allocation fails while it makes one. A
+// read that runs out of memory leaves the reader in the middle of a parse
+// for good: it is dropped, and the thread's next read makes a new one.
+//
+// The reader goes with its thread through a key of the thread library: a
+// thread_local object with a destructor would have the C library register
+// that destructor on first use, and it ends the process when it cannot
+// allocate for it.
+thread_local xercesc::SAX2XMLReader* tReader = nullptr;
+
+void deleteReader(void* reader)
+{
+    delete static_cast<xercesc::SAX2XMLReader*>(reader);
+}
+
+pthread_key_t readerKey()
+{
+    static const pthread_key_t key = [] {
+        pthread_key_t made;
+        if (pthread_key_create(&made, deleteReader) != 0)
+            throw std::bad_alloc();
+        return made;
+    }();
+    return key;
+}
+
+xercesc::SAX2XMLReader& threadReader()
+{
+    if (tReader == nullptr)
+    {
+        const pthread_key_t key = readerKey();
+        std::unique_ptr<xercesc::SAX2XMLReader> reader(xercesc::XMLReaderFactory::createXMLReader());
+        configure(*reader);
+        if (pthread_setspecific(key, reader.get()) != 0)
+            throw std::bad_alloc();
+        tReader = reader.release();
+    }
+    return *tReader;
+}
+
+void dropThreadReader()
+{
+    pthread_setspecific(readerKey(), nullptr);
+    delete tReader;
+    tReader = nullptr;
+}
+
 } // namespace
 
 std::unique_ptr<XMLNode> readWithXerces(const char* data, std::size_t length, const TextLayout& layout)
@@ -79,17 +132,22 @@ std::unique_ptr<XMLNode> readWithXerces(const char* data, std::size_t length, co
     handler.fTextPositions = &positions;
     try
     {
-        std::unique_ptr<xercesc::SAX2XMLReader> reader(
-            xercesc::XMLReaderFactory::createXMLReader());
-        configure(*reader, handler);
+        xercesc::SAX2XMLReader& reader = threadReader();
+        setHandler(reader, handler);
         xercesc::MemBufInputSource source(reinterpret_cast<const XMLByte*>(data), length,
                                           "document", false);
         source.setEncoding(encodingName(layout.encoding));
-        reader->parse(source);
+        reader.parse(source);
     }
     catch (const xercesc::OutOfMemoryException&)
     {
+        dropThreadReader();
         throw std::bad_alloc();
+    }
+    catch (const XercesPanic& panic)
+    {
+        throw Exceptions::DomException(std::string("XML parser failure: ")
+                                       + xercesc::PanicHandler::getPanicReasonString(panic.reason));
     }
     catch (const xercesc::SAXParseException& exc)
     {

@@ -1,5 +1,6 @@
 #include "Xml/XercesStartUp.hpp"
 
+#include <atomic>
 #include <cstddef>
 #include <memory>
 #include <mutex>
@@ -11,6 +12,7 @@
 #include <xercesc/util/PanicHandler.hpp>
 #include <xercesc/util/PlatformUtils.hpp>
 #include <xercesc/util/XMLException.hpp>
+#include <xercesc/util/XMLInitializer.hpp>
 #include <xercesc/util/XMLUni.hpp>
 
 #include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
@@ -23,7 +25,7 @@ namespace Xml {
 namespace {
 
 // Xerces' memory for the whole process. While Xerces starts up it is served
-// from one block reserved beforehand, which is never released; afterwards
+// from one block reserved beforehand, which is never released; otherwise
 // from operator new, a failure being the OutOfMemoryException that Xerces
 // expects.
 class XercesMemory : public xercesc::MemoryManager
@@ -39,6 +41,9 @@ public:
     {
     }
 
+    ~XercesMemory() override { ::operator delete(fReserve); }
+
+    void beginStartUp() { fStartingUp = true; }
     void endStartUp() { fStartingUp = false; }
 
     xercesc::MemoryManager* getExceptionMemoryManager() override { return this; }
@@ -78,81 +83,129 @@ private:
 };
 
 // Xerces calls its panic handler where it cannot go on, for one when an
-// allocation fails while it starts up; the default one ends the process.
-// This one keeps the reason and lets Xerces finish what it can; the failed
-// start-up then puts Xerces out of use for the process.
-class RecordingPanicHandler : public xercesc::PanicHandler
+// allocation fails while it starts up. The handler may not return.
+class ThrowingPanicHandler : public xercesc::PanicHandler
 {
 public:
-    void panic(const PanicReasons reason) override
-    {
-        fPanicked = true;
-        fReason = reason;
-    }
-
-    bool fPanicked = false;
-    PanicReasons fReason = Panic_SystemInit;
+    void panic(const PanicReasons reason) override { throw XercesPanic{reason}; }
 };
 
-std::mutex gStartUpMutex;
-bool gStarted = false;
-// Why Xerces is out of use; empty while it is not. Made on first use, so
-// that loading the library runs no code.
-std::string& startUpFailure()
+// The last step of Xerces' start-up, which can run again after it failed:
+// every step before it has completed by then.
+class StaticData : public xercesc::XMLInitializer
 {
-    static std::string failure;
-    return failure;
+public:
+    static void setUp() { initializeStaticData(); }
+};
+
+enum class Stage
+{
+    kNotStarted,
+    kStaticDataMissing,
+    kOutOfUse,
+};
+
+std::atomic<bool> gStarted{false};
+std::mutex gStartUpMutex;
+Stage gStage = Stage::kNotStarted;
+XercesMemory* gMemory = nullptr;  // Xerces' from its start-up on
+// Why Xerces is out of use. Made on first use, so that loading the library
+// runs no code.
+std::string& outOfUseReason()
+{
+    static std::string reason;
+    return reason;
 }
 
-void startUp()
+[[noreturn]] void putOutOfUse(const char* why, bool outOfMemory)
 {
-    static RecordingPanicHandler panicHandler;
+    gStage = Stage::kOutOfUse;
+    std::string& reason = outOfUseReason();
+    reason = "the XML parser could not be initialised";
+    if (why != nullptr)
+    {
+        reason += ": ";
+        reason += why;
+    }
+    if (outOfMemory)
+        throw std::bad_alloc();
+    throw Exceptions::DomException(reason);
+}
+
+void initialize()
+{
+    static ThrowingPanicHandler panicHandler;
     // Made before Xerces changes anything: std::bad_alloc here leaves
     // everything as it was.
     std::unique_ptr<XercesMemory> memory(new XercesMemory());
-    startUpFailure().reserve(128);
-    bool outOfMemory = false;
-    bool refused = false;
+    outOfUseReason().reserve(128);
     try
     {
         xercesc::XMLPlatformUtils::Initialize(xercesc::XMLUni::fgXercescDefaultLocale, nullptr,
                                               &panicHandler, memory.get());
     }
+    catch (const XercesPanic& panic)
+    {
+        gMemory = memory.release();
+        // A converter that ICU could not make, for want of memory as a rule.
+        if (panic.reason != xercesc::PanicHandler::Panic_AllStaticInitErr)
+            putOutOfUse(xercesc::PanicHandler::getPanicReasonString(panic.reason),
+                        panic.reason == xercesc::PanicHandler::Panic_NoDefTranscoder);
+        gStage = Stage::kStaticDataMissing;
+        throw std::bad_alloc();
+    }
     catch (const xercesc::OutOfMemoryException&)
     {
-        outOfMemory = true;
+        gMemory = memory.release();
+        putOutOfUse(nullptr, true);
+    }
+    catch (const std::bad_alloc&)
+    {
+        gMemory = memory.release();
+        putOutOfUse(nullptr, true);
     }
     catch (const xercesc::XMLException&)
     {
-        refused = true;
+        gMemory = memory.release();
+        putOutOfUse(nullptr, false);
     }
-    // Xerces holds the memory for the rest of the process.
-    memory.release()->endStartUp();
-    if (!outOfMemory && !refused && !panicHandler.fPanicked)
-        return;
-    // Xerces can neither be shut down after a failed start-up nor started
-    // again. Its static data fails to set up when memory runs out.
-    startUpFailure() = "the XML parser could not be initialised";
-    if (panicHandler.fPanicked)
+    // Xerces takes the memory manager only if it was not set up already.
+    if (xercesc::XMLPlatformUtils::fgMemoryManager == memory.get())
+        gMemory = memory.release();
+}
+
+void setUpStaticData()
+{
+    gMemory->beginStartUp();
+    try
     {
-        outOfMemory = outOfMemory || panicHandler.fReason == xercesc::PanicHandler::Panic_AllStaticInitErr;
-        startUpFailure() += std::string(": ") + xercesc::PanicHandler::getPanicReasonString(panicHandler.fReason);
+        StaticData::setUp();
     }
-    if (outOfMemory)
+    catch (const XercesPanic&)
+    {
+        gMemory->endStartUp();
         throw std::bad_alloc();
-    throw Exceptions::DomException(startUpFailure());
+    }
 }
 
 } // namespace
 
 void startXerces()
 {
+    if (gStarted.load(std::memory_order_acquire))
+        return;
     std::lock_guard<std::mutex> lock(gStartUpMutex);
-    if (!startUpFailure().empty())
-        throw Exceptions::DomException(startUpFailure());
-    if (!gStarted)
-        startUp();
-    gStarted = true;
+    if (gStarted.load(std::memory_order_relaxed))
+        return;
+    if (gStage == Stage::kOutOfUse)
+        throw Exceptions::DomException(outOfUseReason());
+    if (gStage == Stage::kNotStarted)
+        initialize();
+    else
+        setUpStaticData();
+    if (gMemory != nullptr)
+        gMemory->endStartUp();
+    gStarted.store(true, std::memory_order_release);
 }
 
 } // namespace Xml

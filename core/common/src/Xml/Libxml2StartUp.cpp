@@ -1,0 +1,130 @@
+#include "Xml/Libxml2StartUp.hpp"
+
+#include <atomic>
+#include <cstdlib>
+#include <mutex>
+#include <new>
+
+#include <libxml/encoding.h>
+#include <libxml/globals.h>
+#include <libxml/parser.h>
+#include <libxml/threads.h>
+
+namespace Brisvale {
+namespace Soa {
+namespace Common {
+namespace Xml {
+
+namespace {
+
+std::atomic<bool> gStarted{false};
+std::mutex gStartUpMutex;
+thread_local bool tThreadStarted = false;
+
+// Whether libxml2's own table holds a handler for the encoding; a handler
+// made outside the table (by iconv or ICU) is released again.
+bool inTable(const char* name)
+{
+    xmlCharEncodingHandlerPtr handler = xmlFindCharEncodingHandler(name);
+    if (handler == nullptr)
+        return false;
+    if (handler->input != nullptr || handler->output != nullptr)
+        return true;
+    xmlCharEncCloseFunc(handler);
+    return false;
+}
+
+// Every encoding that a document may come in, by every name the parser
+// looks it up under. libxml2 registers them all as it starts.
+bool encodingTableIsWhole()
+{
+    return xmlGetCharEncodingHandler(XML_CHAR_ENCODING_UTF16LE) != nullptr
+           && xmlGetCharEncodingHandler(XML_CHAR_ENCODING_UTF16BE) != nullptr && inTable("UTF-8")
+           && inTable("UTF-16") && inTable("ISO-8859-1") && inTable("ASCII") && inTable("US-ASCII");
+}
+
+void startProcess()
+{
+    std::lock_guard<std::mutex> lock(gStartUpMutex);
+    if (gStarted.load(std::memory_order_relaxed))
+        return;
+    xmlInitParser();
+    if (!encodingTableIsWhole())
+    {
+        xmlCleanupCharEncodingHandlers();
+        xmlInitCharEncodingHandlers();
+        if (!encodingTableIsWhole())
+            throw std::bad_alloc();
+    }
+    gStarted.store(true, std::memory_order_release);
+}
+
+// The first thread to use libxml2 works on its process-wide settings; every
+// other one on a block of its own, which libxml2 allocates on the thread's
+// first use. Should that allocation fail, libxml2 reports it through the
+// same block: it prints, finds no block again, and at worst recurses
+// without end. So a block of that size is taken and given back first: the
+// C library hands it to the same thread's next allocation of its size.
+void startThread()
+{
+    if (!xmlIsMainThread())
+    {
+        void* volatile trial = std::malloc(sizeof(xmlGlobalState));
+        if (trial == nullptr)
+            throw std::bad_alloc();
+        std::free(trial);
+        if (xmlGetGlobalState() == nullptr)
+            throw std::bad_alloc();
+    }
+    tThreadStarted = true;
+}
+
+void ignore(void*, const char*, ...)
+{
+}
+
+void ignoreStructured(void*, xmlErrorPtr)
+{
+}
+
+} // namespace
+
+void startLibxml2()
+{
+    if (!tThreadStarted)
+        startThread();
+    if (!gStarted.load(std::memory_order_acquire))
+    {
+        Libxml2ErrorScope quiet(nullptr, ignoreStructured);
+        startProcess();
+    }
+}
+
+Libxml2ErrorScope::Libxml2ErrorScope(void* context, xmlStructuredErrorFunc handler)
+    : fGeneric(__xmlGenericError())
+    , fGenericContext(__xmlGenericErrorContext())
+    , fStructured(__xmlStructuredError())
+    , fStructuredContext(__xmlStructuredErrorContext())
+    , fSavedGeneric(*fGeneric)
+    , fSavedGenericContext(*fGenericContext)
+    , fSavedStructured(*fStructured)
+    , fSavedStructuredContext(*fStructuredContext)
+{
+    *fGeneric = ignore;
+    *fGenericContext = nullptr;
+    *fStructured = handler;
+    *fStructuredContext = context;
+}
+
+Libxml2ErrorScope::~Libxml2ErrorScope()
+{
+    *fGeneric = fSavedGeneric;
+    *fGenericContext = fSavedGenericContext;
+    *fStructured = fSavedStructured;
+    *fStructuredContext = fSavedStructuredContext;
+}
+
+} // namespace Xml
+} // namespace Common
+} // namespace Soa
+} // namespace Brisvale
