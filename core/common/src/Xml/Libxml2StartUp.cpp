@@ -19,7 +19,17 @@ namespace {
 
 std::atomic<bool> gStarted{false};
 std::mutex gStartUpMutex;
-thread_local bool tThreadStarted = false;
+// Where libxml2 keeps the calling thread's error handlers: found once per
+// thread, since each lookup asks which thread is calling. Null until the
+// thread is set up.
+struct ErrorHandlerSlots
+{
+    xmlGenericErrorFunc* generic;
+    void** genericContext;
+    xmlStructuredErrorFunc* structured;
+    void** structuredContext;
+};
+thread_local ErrorHandlerSlots tSlots = {nullptr, nullptr, nullptr, nullptr};
 
 // Whether libxml2's own table holds a handler for the encoding; a handler
 // made outside the table (by iconv or ICU) is released again.
@@ -49,6 +59,8 @@ void startProcess()
     if (gStarted.load(std::memory_order_relaxed))
         return;
     xmlInitParser();
+    // Making the table again drops the encoding aliases registered so far:
+    // it happens only when libxml2's start-up lost an encoding.
     if (!encodingTableIsWhole())
     {
         xmlCleanupCharEncodingHandlers();
@@ -76,7 +88,7 @@ void startThread()
         if (xmlGetGlobalState() == nullptr)
             throw std::bad_alloc();
     }
-    tThreadStarted = true;
+    tSlots = {__xmlGenericError(), __xmlGenericErrorContext(), __xmlStructuredError(), __xmlStructuredErrorContext()};
 }
 
 void ignore(void*, const char*, ...)
@@ -91,7 +103,7 @@ void ignoreStructured(void*, xmlErrorPtr)
 
 void startLibxml2()
 {
-    if (!tThreadStarted)
+    if (tSlots.generic == nullptr)
         startThread();
     if (!gStarted.load(std::memory_order_acquire))
     {
@@ -101,10 +113,10 @@ void startLibxml2()
 }
 
 Libxml2ErrorScope::Libxml2ErrorScope(void* context, xmlStructuredErrorFunc handler)
-    : fGeneric(__xmlGenericError())
-    , fGenericContext(__xmlGenericErrorContext())
-    , fStructured(__xmlStructuredError())
-    , fStructuredContext(__xmlStructuredErrorContext())
+    : fGeneric(tSlots.generic)
+    , fGenericContext(tSlots.genericContext)
+    , fStructured(tSlots.structured)
+    , fStructuredContext(tSlots.structuredContext)
     , fSavedGeneric(*fGeneric)
     , fSavedGenericContext(*fGenericContext)
     , fSavedStructured(*fStructured)

@@ -20,8 +20,8 @@ namespace Xml {
 // a check: that block must exist before a parser context is made.
 void startLibxml2();
 
-// For the life of one read, the calling thread's libxml2 reports its
-// errors to `handler` alone (errors outside a parser's, such as failed
+// For the life of one read, on a thread that startLibxml2 has set up, the
+// thread's libxml2 reports its errors to `handler` alone (errors outside a parser's, such as failed
 // allocations of its buffers, come there too) and never prints them. The
 // thread's own handlers come back afterwards.
 class Libxml2ErrorScope
