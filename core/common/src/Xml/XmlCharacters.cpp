@@ -108,6 +108,19 @@ std::size_t findFlagged(const std::array<unsigned char, 256>& table, const unsig
     return length;
 }
 
+// The bytes an escaped attribute value is checked at: "<" and '"' cannot
+// stand in it, and "&" must start a reference.
+constexpr std::array<unsigned char, 256> makeAttributeMarks()
+{
+    std::array<unsigned char, 256> bytes{};
+    bytes['<'] = 1;
+    bytes['"'] = 1;
+    bytes['&'] = 1;
+    return bytes;
+}
+
+constexpr std::array<unsigned char, 256> kAttributeMarks = makeAttributeMarks();
+
 // The quick check of the names nearly every caller writes: ASCII letters,
 // digits, "_", "-", "." and at most one colon, each part starting with a
 // letter or "_". True, with the colon's position, for such a name; false for
@@ -306,15 +319,16 @@ std::size_t referenceLength(std::string_view text, std::size_t at)
 
 } // namespace
 
-bool ampersandsStartReferences(const std::string& text)
+bool isEscapedAttributeText(const std::string& text)
 {
-    std::size_t at = text.find('&');
-    while (at != std::string::npos)
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    std::size_t at = findFlagged(kAttributeMarks, bytes, 0, text.size());
+    while (at != text.size())
     {
-        const std::size_t length = referenceLength(text, at);
+        const std::size_t length = text[at] == '&' ? referenceLength(text, at) : 0;
         if (length == 0)
             return false;
-        at = text.find('&', at + length);
+        at = findFlagged(kAttributeMarks, bytes, at + length, text.size());
     }
     return true;
 }

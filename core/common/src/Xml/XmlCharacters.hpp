@@ -22,10 +22,12 @@ void appendXmlEscaped(std::string& out, const char* text, std::size_t length,
 void appendXmlEscaped(std::string& out, const std::string& text,
                       std::size_t verified = 0);
 
-// Whether every "&" of an escaped text starts a reference that a reader
-// resolves without a document type declaration: one of the five predefined
-// entities, or a character reference to a character that XML 1.0 carries.
-bool ampersandsStartReferences(const std::string& text);
+// Whether a text can stand as it is between the double quotes of an
+// attribute: no "<" and no '"', and every "&" starts a reference that a
+// reader resolves without a document type declaration (one of the five
+// predefined entities, or a character reference to a character that XML 1.0
+// carries).
+bool isEscapedAttributeText(const std::string& text);
 
 // Decodes one UTF-8 sequence at text[position], moving position past it.
 // Overlong forms, encoded surrogates, values above U+10FFFF and truncated

@@ -319,8 +319,7 @@ void XmlStream::checkAttribute(std::string_view name, const std::string& text) c
             throw std::invalid_argument("XmlStream: the prefix of attribute " + std::string(name)
                                         + " is not declared");
     }
-    if (std::memchr(text.data(), '<', text.size()) != nullptr
-        || std::memchr(text.data(), '"', text.size()) != nullptr || !ampersandsStartReferences(text))
+    if (!isEscapedAttributeText(text))
         throw std::invalid_argument("XmlStream: the text of attribute " + std::string(name)
                                     + " is not escaped: " + text);
 }
