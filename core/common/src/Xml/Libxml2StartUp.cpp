@@ -53,24 +53,6 @@ bool encodingTableIsWhole()
            && inTable("UTF-16") && inTable("ISO-8859-1") && inTable("ASCII") && inTable("US-ASCII");
 }
 
-void startProcess()
-{
-    std::lock_guard<std::mutex> lock(gStartUpMutex);
-    if (gStarted.load(std::memory_order_relaxed))
-        return;
-    xmlInitParser();
-    // Making the table again drops the encoding aliases registered so far:
-    // it happens only when libxml2's start-up lost an encoding.
-    if (!encodingTableIsWhole())
-    {
-        xmlCleanupCharEncodingHandlers();
-        xmlInitCharEncodingHandlers();
-        if (!encodingTableIsWhole())
-            throw std::bad_alloc();
-    }
-    gStarted.store(true, std::memory_order_release);
-}
-
 // The first thread to use libxml2 works on its process-wide settings; every
 // other one on a block of its own, which libxml2 allocates on the thread's
 // first use. Should that allocation fail, libxml2 reports it through the
@@ -99,17 +81,37 @@ void ignoreStructured(void*, xmlErrorPtr)
 {
 }
 
+// Runs once, before any other thread starts: a thread's start-up takes
+// a lock that libxml2 makes as the process starts.
+void startProcess()
+{
+    std::lock_guard<std::mutex> lock(gStartUpMutex);
+    if (gStarted.load(std::memory_order_relaxed))
+        return;
+    if (tSlots.generic == nullptr)
+        startThread();
+    Libxml2ErrorScope quiet(nullptr, ignoreStructured);
+    xmlInitParser();
+    // Making the table again drops the encoding aliases registered so far:
+    // it happens only when libxml2's start-up lost an encoding.
+    if (!encodingTableIsWhole())
+    {
+        xmlCleanupCharEncodingHandlers();
+        xmlInitCharEncodingHandlers();
+        if (!encodingTableIsWhole())
+            throw std::bad_alloc();
+    }
+    gStarted.store(true, std::memory_order_release);
+}
+
 } // namespace
 
 void startLibxml2()
 {
+    if (!gStarted.load(std::memory_order_acquire))
+        startProcess();
     if (tSlots.generic == nullptr)
         startThread();
-    if (!gStarted.load(std::memory_order_acquire))
-    {
-        Libxml2ErrorScope quiet(nullptr, ignoreStructured);
-        startProcess();
-    }
 }
 
 Libxml2ErrorScope::Libxml2ErrorScope(void* context, xmlStructuredErrorFunc handler)
