@@ -6,12 +6,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <string>
 #include <thread>
+#include <tuple>
 
 #include <gtest/gtest.h>
 #include <libxml/globals.h>
@@ -38,20 +41,26 @@ namespace {
 
 using Reader = std::unique_ptr<Xml::XMLNode> (*)(const char*, std::size_t);
 
+const Reader readWithLibxml2 = Xml::parseXmlDocument;
+const Reader readWithXerces = Xml::parseXmlDocumentWithXerces;
+const Reader kReaders[] = {readWithLibxml2, readWithXerces};
+
+std::string nameOf(Reader reader)
+{
+    return reader == readWithLibxml2 ? "Libxml2" : "Xerces";
+}
+
 std::unique_ptr<Xml::XMLNode> read(Reader reader, const std::string& text)
 {
     return reader(text.data(), text.size());
 }
 
-std::string readFile(const char* path)
-{
-    std::ifstream file(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-}
-
 const std::string& sample()
 {
-    static const std::string text = readFile(BRISVALE_SAMPLE_RESPONSE);
+    static const std::string text = [] {
+        std::ifstream file(BRISVALE_SAMPLE_RESPONSE, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    }();
     return text;
 }
 
@@ -67,29 +76,25 @@ std::string readAndWrite(Reader reader)
 
 // One small document in each encoding the readers take; each reads as
 // <r a="été">été</r>.
-std::string utf16(const std::string& ascii, bool bigEndian)
+std::string utf16(const std::u16string& text, bool bigEndian)
 {
-    std::string text = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
-    for (char c : ascii)
+    std::string bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (char16_t unit : text)
     {
-        const std::string unit = c == '\x01' ? std::string("\xE9\0", 2) : std::string(1, c) + '\0';
-        text += bigEndian ? std::string{unit[1], unit[0]} : unit;
+        const char high = static_cast<char>(unit >> 8), low = static_cast<char>(unit & 0xFF);
+        bytes += bigEndian ? std::string{high, low} : std::string{low, high};
     }
-    return text;
-}
-
-std::vector<std::string> documentsInEveryEncoding()
-{
-    return {"<?xml version='1.0' encoding='UTF-8'?><r a='\xC3\xA9t\xC3\xA9'>\xC3\xA9t\xC3\xA9</r>",
-            utf16("<?xml version='1.0' encoding='UTF-16'?><r a='\x01t\x01'>\x01t\x01</r>", false),
-            utf16("<?xml version='1.0' encoding='UTF-16'?><r a='\x01t\x01'>\x01t\x01</r>", true),
-            "<?xml version='1.0' encoding='ISO-8859-1'?><r a='\xE9t\xE9'>\xE9t\xE9</r>",
-            "<?xml version='1.0' encoding='US-ASCII'?><r a='&#233;t&#xE9;'>&#233;t&#xE9;</r>"};
+    return bytes;
 }
 
 bool readsEveryEncoding(Reader reader)
 {
-    for (const std::string& text : documentsInEveryEncoding())
+    const std::u16string utf16Text = u"<?xml version='1.0' encoding='UTF-16'?><r a='\u00E9t\u00E9'>\u00E9t\u00E9</r>";
+    for (const std::string& text :
+         {std::string("<?xml version='1.0' encoding='UTF-8'?><r a='\xC3\xA9t\xC3\xA9'>\xC3\xA9t\xC3\xA9</r>"),
+          utf16(utf16Text, false), utf16(utf16Text, true),
+          std::string("<?xml version='1.0' encoding='ISO-8859-1'?><r a='\xE9t\xE9'>\xE9t\xE9</r>"),
+          std::string("<?xml version='1.0' encoding='US-ASCII'?><r a='&#233;t&#xE9;'>&#233;t&#xE9;</r>")})
     {
         const std::unique_ptr<Xml::XMLNode> root = read(reader, text);
         if (root->getName() != "r" || root->getAttr("a") != "\xC3\xA9t\xC3\xA9"
@@ -111,20 +116,33 @@ enum Outcome
     kPrinted,             // the library wrote to the standard error
     kThreadBlock,         // the failed allocation was libxml2's block for a thread
     kXercesKeptLittle,    // as documented: Xerces kept at most kXercesKeeps bytes
-    kOtherAllocation,
 };
 
-std::unique_ptr<Xml::XMLNode> readWithLibxml2(const char* data, std::size_t length)
+// Runs the step with the allocation at the point failing (once, or from
+// then on); std::bad_alloc is no result.
+template <typename Step>
+Outcome failingAt(long point, bool persistently, const Step& step)
 {
-    return Xml::parseXmlDocument(data, length);
+    FailingAllocator::failAfter(point, persistently);
+    try
+    {
+        step();
+    }
+    catch (const std::bad_alloc&)
+    {
+    }
+    catch (const Exceptions::DomException&)
+    {
+        FailingAllocator::stop();
+        return kParseError;
+    }
+    return FailingAllocator::stop() ? kFailedCleanly : kNothingLeftToFail;
 }
 
-std::unique_ptr<Xml::XMLNode> readWithXerces(const char* data, std::size_t length)
+bool failedIn(const char* library)
 {
-    return Xml::parseXmlDocumentWithXerces(data, length);
+    return std::strstr(FailingAllocator::failedCaller(), library) != nullptr;
 }
-
-const Reader kReaders[] = {readWithLibxml2, readWithXerces};
 
 // Both readers read and write everything as they should.
 Outcome checkEverythingWorks(const std::string& firstResult)
@@ -134,13 +152,9 @@ Outcome checkEverythingWorks(const std::string& firstResult)
         const std::string fromLibxml2 = readAndWrite(readWithLibxml2);
         const std::string fromXerces = readAndWrite(readWithXerces);
         const bool sameAsFirst = firstResult.empty() || firstResult == fromLibxml2;
-        if (fromLibxml2.empty() || fromLibxml2 != fromXerces || !sameAsFirst)
+        const bool readsEncodings = std::all_of(std::begin(kReaders), std::end(kReaders), readsEveryEncoding);
+        if (fromLibxml2.empty() || fromLibxml2 != fromXerces || !sameAsFirst || !readsEncodings)
             return kWrongResult;
-        for (Reader reader : kReaders)
-        {
-            if (!readsEveryEncoding(reader))
-                return kWrongResult;
-        }
     }
     catch (Exceptions::DomException& error)
     {
@@ -157,45 +171,30 @@ enum Thread
     kThreadAfterMainThread  // a worker thread, after the main thread used the reader
 };
 
-struct FirstCall
-{
-    Reader reader;
-    Thread thread;
-    bool persistently;
-};
+// The reader, the thread of the call and whether allocations fail from the
+// failure point on.
+using FirstCall = std::tuple<Reader, Thread, bool>;
 
-// The first call of the process fails at the given allocation (once, or
-// from then on); the call and everything after it run on one thread.
+// The first call of the process fails at the given allocation; the call
+// and everything after it run on one thread.
 Outcome failFirstCallAt(const FirstCall& call, long point)
 {
+    const Reader reader = std::get<0>(call);
+    const Thread thread = std::get<1>(call);
     Outcome outcome = kFailedCleanly;
     sample();
     auto run = [&] {
         std::string result;
-        FailingAllocator::failAfter(point, call.persistently);
-        try
-        {
-            result = readAndWrite(call.reader);
-        }
-        catch (const std::bad_alloc&)
-        {
-        }
-        catch (const Exceptions::DomException&)
-        {
-            FailingAllocator::stop();
-            outcome = kParseError;
-            return;
-        }
-        const bool failed = FailingAllocator::stop();
-        outcome = checkEverythingWorks(result);
-        if (outcome == kFailedCleanly && !failed)
+        const Outcome attempt = failingAt(point, std::get<2>(call), [&] { result = readAndWrite(reader); });
+        outcome = attempt == kParseError ? kParseError : checkEverythingWorks(result);
+        if (outcome == kFailedCleanly && attempt == kNothingLeftToFail)
             outcome = kNothingLeftToFail;
-        if (outcome == kXercesLost && std::string(FailingAllocator::failedCaller()).find("libicuuc") != std::string::npos)
+        if (outcome == kXercesLost && failedIn("libicuuc"))
             outcome = kXercesLostToICU;
     };
-    if (call.thread == kThreadAfterMainThread)
-        readAndWrite(call.reader);
-    if (call.thread == kMainThread)
+    if (thread == kThreadAfterMainThread)
+        readAndWrite(reader);
+    if (thread == kMainThread)
         run();
     else
         std::thread(run).join();
@@ -222,76 +221,72 @@ int inChild(const std::function<int()>& step)
     return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
-class FirstCallRunningOutOfMemory : public testing::TestWithParam<FirstCall>
+// Runs outcomeAt in a child for each failure point until none is left to
+// fail; returns the points whose outcome is neither clean nor accepted,
+// with their outcomes.
+std::string wrongPoints(const std::function<int(long)>& outcomeAt,
+                        const std::function<bool(long, int)>& accepted)
 {
-};
-
-// Which allocation the point is: libxml2's block for a thread, or another.
-int allocationAt(const FirstCall& call, long point)
-{
-    return inChild([&] {
-        failFirstCallAt({call.reader, call.thread, false}, point);
-        const bool threadBlock = FailingAllocator::failedSize() == sizeof(xmlGlobalState)
-                                 && std::string(FailingAllocator::failedCaller()).find("libxml2") != std::string::npos;
-        return threadBlock ? kThreadBlock : kOtherAllocation;
-    });
+    std::string wrong;
+    int outcome = kFailedCleanly;
+    for (long point = 0; outcome != kNothingLeftToFail; point += kStride)
+    {
+        outcome = inChild([&] { return outcomeAt(point); });
+        if (outcome != kFailedCleanly && outcome != kNothingLeftToFail && !accepted(point, outcome))
+            wrong += " " + std::to_string(point) + ":" + std::to_string(outcome);
+    }
+    return wrong;
 }
+
+// Whether the point is libxml2's block for a thread.
+bool isThreadBlock(const FirstCall& call, long point)
+{
+    const auto failAtThePointOnce = [&] {
+        failFirstCallAt({std::get<0>(call), std::get<1>(call), false}, point);
+        const bool threadBlock = FailingAllocator::failedSize() == sizeof(xmlGlobalState) && failedIn("libxml2");
+        return threadBlock ? kThreadBlock : kWrongResult;
+    };
+    return inChild(failAtThePointOnce) == kThreadBlock;
+}
+
+using FirstCallRunningOutOfMemory = testing::TestWithParam<FirstCall>;
 
 TEST_P(FirstCallRunningOutOfMemory, IsStdBadAllocAndLeavesTheLibraryWorking)
 {
-    std::string wrong;
-    int outcome = kFailedCleanly, xercesLost = 0, threadBlock = 0;
-    for (long point = 0; outcome != kNothingLeftToFail; point += kStride)
-    {
-        outcome = inChild([&] { return failFirstCallAt(GetParam(), point); });
-        xercesLost += outcome == kXercesLostToICU;
-        if (outcome == kFailedCleanly || outcome == kNothingLeftToFail || outcome == kXercesLostToICU)
-            continue;
-        // libxml2 reports that it could not allocate a thread's block through
-        // that block: it prints, or, with no memory left, recurses until the
-        // stack runs out (1: the sanitizer's report of it).
+    int xercesLost = 0, threadBlock = 0;
+    // libxml2 reports that it could not allocate a thread's block through
+    // that block: it prints, or, with no memory left, recurses until the
+    // stack runs out (1: the sanitizer's report of it).
+    const auto documented = [&](long point, int outcome) {
         const bool reportedThroughTheBlock = outcome == kPrinted || outcome == 1 || outcome > 128;
-        if (reportedThroughTheBlock && allocationAt(GetParam(), point) == kThreadBlock)
+        if (outcome == kXercesLostToICU)
+            ++xercesLost;
+        else if (reportedThroughTheBlock && isThreadBlock(GetParam(), point))
             ++threadBlock;
         else
-            wrong += " " + std::to_string(point) + ":" + std::to_string(outcome);
-    }
+            return false;
+        return true;
+    };
+    const std::string wrong = wrongPoints([&](long point) { return failFirstCallAt(GetParam(), point); }, documented);
     EXPECT_EQ(wrong, "") << "failure points and their outcomes";
     // One allocation each: ICU's converter for the local code page, made as
     // Xerces starts, and libxml2's block for a thread other than the first.
     EXPECT_LE(xercesLost, 1);
-    EXPECT_LE(threadBlock, GetParam().thread == kThreadAfterMainThread ? 1 : 0);
+    EXPECT_LE(threadBlock, std::get<1>(GetParam()) == kThreadAfterMainThread ? 1 : 0);
 }
 
-std::vector<FirstCall> everyFirstCall()
-{
-    std::vector<FirstCall> calls;
-    for (Reader reader : kReaders)
-        for (Thread thread : {kMainThread, kFirstThread, kThreadAfterMainThread})
-            for (bool persistently : {false, true})
-                calls.push_back({reader, thread, persistently});
-    return calls;
-}
-
-std::string nameOf(const FirstCall& call)
+std::string firstCallName(const testing::TestParamInfo<FirstCall>& info)
 {
     const char* threads[] = {"OnTheMainThread", "OnTheFirstThread", "OnAThreadAfterTheMainThread"};
-    return std::string(call.reader == readWithLibxml2 ? "Libxml2" : "Xerces") + threads[call.thread]
-           + (call.persistently ? "FromTheNthAllocationOn" : "AtTheNthAllocationOnce");
+    return nameOf(std::get<0>(info.param)) + threads[std::get<1>(info.param)]
+           + (std::get<2>(info.param) ? "FromTheNthAllocationOn" : "AtTheNthAllocationOnce");
 }
 
-std::string nameOf(const testing::TestParamInfo<FirstCall>& info)
-{
-    return nameOf(info.param);
-}
-
-void PrintTo(const FirstCall& call, std::ostream* out)
-{
-    *out << nameOf(call);
-}
-
-INSTANTIATE_TEST_SUITE_P(EachReaderAndThread, FirstCallRunningOutOfMemory, testing::ValuesIn(everyFirstCall()),
-                         [](const testing::TestParamInfo<FirstCall>& info) { return nameOf(info); });
+INSTANTIATE_TEST_SUITE_P(EachReaderAndThread, FirstCallRunningOutOfMemory,
+                         testing::Combine(testing::ValuesIn(kReaders),
+                                          testing::Values(kMainThread, kFirstThread, kThreadAfterMainThread),
+                                          testing::Bool()),
+                         firstCallName);
 
 // The sample's root element eight times over, in one document of about 40 KB.
 std::string largeDocument()
@@ -321,42 +316,12 @@ std::string readAndDescribe(Reader reader, const std::string& text)
     return description;
 }
 
-// Reads the document, failing at the given allocation (once); std::bad_alloc
-// is no result.
-Outcome readFailingAt(Reader reader, const std::string& document, long point, const std::string& expected)
-{
-    std::string result;
-    FailingAllocator::failAfter(point, false);
-    try
-    {
-        result = readAndDescribe(reader, document);
-    }
-    catch (const std::bad_alloc&)
-    {
-    }
-    catch (const Exceptions::DomException&)
-    {
-        FailingAllocator::stop();
-        return kParseError;
-    }
-    const bool failed = FailingAllocator::stop();
-    if (!result.empty() && result != expected)
-        return kWrongResult;
-    return failed ? kFailedCleanly : kNothingLeftToFail;
-}
-
-// Memory allocated and not released, but for the last error that libxml2
+// Blocks allocated and not released, but for the last error that libxml2
 // keeps for a thread when it came without a parser.
-struct InUse
-{
-    long blocks;
-    long bytes;
-};
-
-InUse inUse()
+long blocksInUse()
 {
     xmlResetLastError();
-    return {FailingAllocator::liveBlocks(), FailingAllocator::liveBytes()};
+    return FailingAllocator::liveBlocks();
 }
 
 // What Xerces may keep when an allocation fails in a constructor that does
@@ -365,21 +330,25 @@ InUse inUse()
 const long kXercesKeeps = 40 * 1024;
 
 // A reader that has read the document before fails at the given allocation
-// as it reads it again; it then reads it as before, and holds no more
+// (once) as it reads it again; it then reads it as before, and holds no more
 // memory than before the failure.
 Outcome failMidParseAt(Reader reader, const std::string& document, long point)
 {
     FailingAllocator::startCounting();
     const std::string expected = readAndDescribe(reader, document);
-    const InUse before = inUse();
-    const Outcome outcome = readFailingAt(reader, document, point, expected);
-    if (outcome != kFailedCleanly && outcome != kNothingLeftToFail)
+    const long blocksBefore = blocksInUse();
+    const long bytesBefore = FailingAllocator::liveBytes();
+    bool wrongResult = false;
+    const Outcome outcome =
+        failingAt(point, false, [&] { wrongResult = readAndDescribe(reader, document) != expected; });
+    if (outcome == kParseError)
         return outcome;
-    if (readAndDescribe(reader, document) != expected)
+    if (wrongResult || readAndDescribe(reader, document) != expected)
         return kWrongResult;
-    const InUse after = inUse();
-    if (after.blocks > before.blocks)
-        return reader == readWithXerces && after.bytes - before.bytes <= kXercesKeeps ? kXercesKeptLittle : kLeak;
+    if (blocksInUse() > blocksBefore)
+        return reader == readWithXerces && FailingAllocator::liveBytes() - bytesBefore <= kXercesKeeps
+                   ? kXercesKeptLittle
+                   : kLeak;
 #if defined(__SANITIZE_ADDRESS__)
     if (__lsan_do_recoverable_leak_check() != 0)
         return kLeak;
@@ -387,27 +356,17 @@ Outcome failMidParseAt(Reader reader, const std::string& document, long point)
     return outcome;
 }
 
-class MidParseRunningOutOfMemory : public testing::TestWithParam<Reader>
-{
-};
+using MidParseRunningOutOfMemory = testing::TestWithParam<Reader>;
 
 TEST_P(MidParseRunningOutOfMemory, IsStdBadAllocAndLeaksNothing)
 {
     const std::string document = largeDocument();
-    std::string wrong;
-    int outcome = kFailedCleanly;
-    for (long point = 0; outcome != kNothingLeftToFail; point += kStride)
-    {
-        outcome = inChild([&] { return failMidParseAt(GetParam(), document, point); });
-        if (outcome != kFailedCleanly && outcome != kNothingLeftToFail && outcome != kXercesKeptLittle)
-            wrong += " " + std::to_string(point) + ":" + std::to_string(outcome);
-    }
+    const std::string wrong = wrongPoints([&](long point) { return failMidParseAt(GetParam(), document, point); },
+                                          [](long, int outcome) { return outcome == kXercesKeptLittle; });
     EXPECT_EQ(wrong, "") << "failure points and their outcomes";
 }
 
 INSTANTIATE_TEST_SUITE_P(EachReader, MidParseRunningOutOfMemory, testing::ValuesIn(kReaders),
-                         [](const testing::TestParamInfo<Reader>& info) {
-                             return std::string(info.param == readWithLibxml2 ? "Libxml2" : "Xerces");
-                         });
+                         [](const testing::TestParamInfo<Reader>& info) { return nameOf(info.param); });
 
 } // namespace

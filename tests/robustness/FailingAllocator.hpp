@@ -4,8 +4,8 @@
 // Fails allocations on demand at the level of malloc: FailingAllocator.cpp
 // defines the C allocation functions (and operator new) in the test
 // program, where they take the place of the C library's for every library
-// of the process, as a preloaded library's would: libxml2, Xerces, ICU and
-// the C++ runtime all allocate through them.
+// of the process: libxml2, Xerces, ICU and the C++ runtime all allocate
+// through them.
 #include <cstddef>
 
 namespace FailingAllocator {
@@ -18,8 +18,8 @@ void failAfter(long allocationsToPass, bool persistently);
 bool stop();
 
 // From now on, counts the blocks allocated and not yet released, and their
-// bytes (a block released after it was allocated before counting began
-// counts less).
+// bytes (a block allocated before counting began and released after counts
+// less).
 void startCounting();
 long liveBlocks();
 long liveBytes();
