@@ -33,11 +33,6 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-bool isXmlSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
-}
-
 // XML Schema collapses the white space of a boolean or a number before it
 // reads it: the value is what stands between the leading and the trailing
 // spaces, tabs and line ends. Space inside it stays and is refused.
@@ -45,9 +40,9 @@ std::string_view collapsed(const std::string& text)
 {
     std::size_t first = 0;
     std::size_t last = text.size();
-    while (first < last && isXmlSpace(text[first]))
+    while (first < last && isXmlSpace(static_cast<unsigned char>(text[first])))
         ++first;
-    while (last > first && isXmlSpace(text[last - 1]))
+    while (last > first && isXmlSpace(static_cast<unsigned char>(text[last - 1])))
         --last;
     return std::string_view(text.data() + first, last - first);
 }

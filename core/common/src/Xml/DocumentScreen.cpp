@@ -33,11 +33,7 @@ struct Units
 
     char32_t operator[](std::size_t i) const
     {
-        if (width == 1)
-            return bytes[i];
-        const unsigned char first = bytes[2 * i];
-        const unsigned char second = bytes[2 * i + 1];
-        return bigEndian ? (first << 8 | second) : (second << 8 | first);
+        return width == 1 ? bytes[i] : utf16UnitAt(bytes, i, bigEndian);
     }
 
     bool startsWith(std::size_t at, const char* ascii) const
@@ -107,9 +103,34 @@ Units layOut(const unsigned char* data, std::size_t length)
     return bytes;
 }
 
-bool isSpace(char32_t c)
+// A part of a document whose text is not markup: it runs from its opening
+// marks to the first closing marks after them, so that "<!-->" opens a
+// comment and does not close it.
+struct SkippedPart
 {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+    const char* opening;
+    const char* closing;
+};
+
+const SkippedPart kComment{"<!--", "-->"};
+const SkippedPart kCdataSection{"<![CDATA[", "]]>"};
+const SkippedPart kInstruction{"<?", "?>"};
+
+std::size_t lengthOf(const char* ascii)
+{
+    return std::char_traits<char>::length(ascii);
+}
+
+// The part that opens at `at`, among the given ones; null if none does.
+template <std::size_t kCount>
+const SkippedPart* partOpeningAt(const Units& units, std::size_t at, const SkippedPart* const (&parts)[kCount])
+{
+    for (const SkippedPart* part : parts)
+    {
+        if (units.startsWith(at, part->opening))
+            return part;
+    }
+    return nullptr;
 }
 
 bool isAsciiLetter(char32_t c)
@@ -190,7 +211,7 @@ private:
     bool skipSpace()
     {
         const std::size_t from = fAt;
-        while (fAt < fUnits.count && isSpace(fUnits[fAt]))
+        while (fAt < fUnits.count && isXmlSpace(fUnits[fAt]))
             ++fAt;
         return fAt != from;
     }
@@ -198,7 +219,7 @@ private:
     // name = 'value' or "value", with white space around the "=".
     std::string value(const char* name, bool (*allowed)(char32_t))
     {
-        fAt += std::char_traits<char>::length(name);
+        fAt += lengthOf(name);
         skipSpace();
         if (!fUnits.startsWith(fAt, "="))
             malformed();
@@ -239,7 +260,7 @@ void checkUtf16Declared(const Units& units, std::size_t start, const std::string
 std::size_t checkDeclaration(Units& units)
 {
     const std::size_t start = units.layout.markLength / units.width;
-    if (!units.startsWith(start, "<?xml") || start + 5 >= units.count || !isSpace(units[start + 5]))
+    if (!units.startsWith(start, "<?xml") || start + 5 >= units.count || !isXmlSpace(units[start + 5]))
         return start;
     const Declaration declaration = DeclarationReader(units, start).read();
     if (declaration.version != "1.0")
@@ -273,30 +294,15 @@ void checkProlog(const Units& units, std::size_t at)
 {
     while (at < units.count)
     {
-        if (isSpace(units[at]))
+        if (isXmlSpace(units[at]))
         {
             ++at;
             continue;
         }
-        // The closing marks stand after the opening ones: "<!-->" opens a
-        // comment and does not close it.
-        std::size_t opening = 0;
-        const char* end = nullptr;
-        if (units.startsWith(at, "<?"))
-        {
-            opening = 2;
-            end = "?>";
-        }
-        else if (units.startsWith(at, "<!--"))
-        {
-            opening = 4;
-            end = "-->";
-        }
-        else
-        {
+        const SkippedPart* const part = partOpeningAt(units, at, {&kInstruction, &kComment});
+        if (part == nullptr)
             break;
-        }
-        at = std::min(units.find(at + opening, end) + std::char_traits<char>::length(end), units.count);
+        at = std::min(units.find(at + lengthOf(part->opening), part->closing) + lengthOf(part->closing), units.count);
     }
     if (units.startsWith(at, "<!DOCTYPE"))
         refuseAt(units, at, "document type declarations are not accepted");
@@ -435,8 +441,8 @@ void checkBody(const Units& units)
     std::size_t equals = 0;
     std::size_t tagStart = 0;
     const bool utf8 = units.layout.encoding == TextEncoding::Utf8;
-    const char* skippedUntil = nullptr;  // the marks before the ">" that ends a skipped part
-    std::size_t skippedFrom = 0;         // where the skipped part starts after its opening marks
+    const SkippedPart* skipped = nullptr;  // the part being skipped, if any
+    std::size_t skippedFrom = 0;           // where its text starts, after its opening marks
     std::size_t i = 0;
     while (i < units.count)
     {
@@ -462,34 +468,23 @@ void checkBody(const Units& units)
         case 0:
             refuseAt(units, i, "a NUL character");
         case '<':
-            if (skippedUntil != nullptr)
+            if (skipped != nullptr)
                 break;
-            if (units.startsWith(i, "<!--"))
-            {
-                skippedUntil = "--";
-                skippedFrom = i + 4;
-            }
-            else if (units.startsWith(i, "<![CDATA["))
-            {
-                skippedUntil = "]]";
-                skippedFrom = i + 9;
-            }
-            else if (units.startsWith(i, "<?"))
-            {
-                skippedUntil = "?";
-                skippedFrom = i + 2;
-            }
-            inTag = skippedUntil == nullptr;
+            skipped = partOpeningAt(units, i, {&kComment, &kCdataSection, &kInstruction});
+            if (skipped != nullptr)
+                skippedFrom = i + lengthOf(skipped->opening);
+            inTag = skipped == nullptr;
             quote = 0;
             equals = 0;
             tagStart = i;
             break;
         case '>':
-            if (skippedUntil != nullptr)
+            if (skipped != nullptr)
             {
-                const std::size_t marks = std::char_traits<char>::length(skippedUntil);
-                if (i >= skippedFrom + marks && units.startsWith(i - marks, skippedUntil))
-                    skippedUntil = nullptr;
+                // The closing marks end with this ">".
+                const std::size_t marks = lengthOf(skipped->closing) - 1;
+                if (i >= skippedFrom + marks && units.startsWith(i - marks, skipped->closing))
+                    skipped = nullptr;
                 break;
             }
             inTag = inTag && quote != 0;

@@ -72,9 +72,7 @@ char32_t TextPositions::unitAt(std::size_t index) const
 {
     if (width() == 1)
         return fBytes[index];
-    const unsigned char first = fBytes[2 * index];
-    const unsigned char second = fBytes[2 * index + 1];
-    return fLayout.encoding == TextEncoding::Utf16BigEndian ? (first << 8 | second) : (second << 8 | first);
+    return utf16UnitAt(fBytes, index, fLayout.encoding == TextEncoding::Utf16BigEndian);
 }
 
 bool TextPositions::startsCharacter(std::size_t index) const

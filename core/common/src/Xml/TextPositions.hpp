@@ -18,6 +18,14 @@ enum class TextEncoding
     Ascii,   // US-ASCII
 };
 
+// The code unit at index of UTF-16 text in the given byte order.
+inline char32_t utf16UnitAt(const unsigned char* bytes, std::size_t index, bool bigEndian)
+{
+    const unsigned char first = bytes[2 * index];
+    const unsigned char second = bytes[2 * index + 1];
+    return bigEndian ? (first << 8 | second) : (second << 8 | first);
+}
+
 struct TextLayout
 {
     TextEncoding encoding = TextEncoding::Utf8;

@@ -22,6 +22,12 @@ void appendXmlEscaped(std::string& out, const char* text, std::size_t length,
 void appendXmlEscaped(std::string& out, const std::string& text,
                       std::size_t verified = 0);
 
+// Whether a character is XML white space: space, tab, CR or LF.
+inline bool isXmlSpace(char32_t c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
 // Whether a text can stand as it is between the double quotes of an
 // attribute: no "<" and no '"', and every "&" starts a reference that a
 // reader resolves without a document type declaration (one of the five
