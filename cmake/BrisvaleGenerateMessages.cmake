@@ -30,11 +30,12 @@ endfunction()
 #     SCHEMA_DIR <dir> OUTPUT_DIR <dir>
 #     [TEST_SUPPORT_DIR <dir>]          also write the round-trip registry, samples and roots schema
 #     [TEST_SUPPORT_OUTPUTS <var>]      receives the test support files
+#     [COMMON_SOURCES <var>]            receives the sources the common library compiles
 #     [TARGET <var>])                   receives the name of the custom target that generates
 #
 # Runs ${BRISVALE_XSDGEN} on the .xsd files of SCHEMA_DIR at build time, with
 # the base URI ${BRISVALE_SCHEMA_BASE_URI}, and sets <out-var> to the
-# generated sources and headers. The generator alone knows what a folder
+# generated headers and the sources that the message library compiles. The generator alone knows what a folder
 # produces: at configure time it lists its outputs and the schema files it
 # reads, and a change to one of those, or a new file in the folder, re-runs
 # the configuration.
@@ -44,7 +45,7 @@ endfunction()
 # header exists before the first compilation starts.
 function(brisvale_generate_messages out_var)
   cmake_parse_arguments(PARSE_ARGV 1 ARG
-    "" "SCHEMA_DIR;OUTPUT_DIR;TEST_SUPPORT_DIR;TEST_SUPPORT_OUTPUTS;TARGET" "")
+    "" "SCHEMA_DIR;OUTPUT_DIR;TEST_SUPPORT_DIR;TEST_SUPPORT_OUTPUTS;COMMON_SOURCES;TARGET" "")
   if(ARG_UNPARSED_ARGUMENTS)
     message(FATAL_ERROR "brisvale_generate_messages: unknown arguments: ${ARG_UNPARSED_ARGUMENTS}")
   endif()
@@ -67,14 +68,18 @@ function(brisvale_generate_messages out_var)
   file(GLOB folder_files CONFIGURE_DEPENDS "${schema_dir}/*.xsd")
   _brisvale_xsdgen_list(outputs --list-outputs ${arguments})
   _brisvale_xsdgen_list(inputs --list-inputs ${arguments})
+  _brisvale_xsdgen_list(message_sources --list-sources messages ${arguments})
+  _brisvale_xsdgen_list(common_sources --list-sources common ${arguments})
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${inputs})
 
-  set(generated)
+  set(generated ${message_sources})
   set(test_support_outputs)
   foreach(output IN LISTS outputs)
     string(FIND "${output}" "${output_dir}/" at)
     if(at EQUAL 0)
-      list(APPEND generated "${output}")
+      if(output MATCHES "\\.hpp$")
+        list(APPEND generated "${output}")
+      endif()
     else()
       list(APPEND test_support_outputs "${output}")
     endif()
@@ -92,6 +97,9 @@ function(brisvale_generate_messages out_var)
   set(${out_var} ${generated} PARENT_SCOPE)
   if(ARG_TEST_SUPPORT_OUTPUTS)
     set(${ARG_TEST_SUPPORT_OUTPUTS} ${test_support_outputs} PARENT_SCOPE)
+  endif()
+  if(ARG_COMMON_SOURCES)
+    set(${ARG_COMMON_SOURCES} ${common_sources} PARENT_SCOPE)
   endif()
   if(ARG_TARGET)
     set(${ARG_TARGET} ${target_name} PARENT_SCOPE)

@@ -7,6 +7,8 @@
 #include <gtest/gtest.h>
 
 #include <Brisvale/Schemas/Cad/_2007_01/Datamanagement/AttributeInfo.hpp>
+#include <Brisvale/Schemas/Cad/_2007_01/Datamanagement/CreateOrUpdatePartsResponse.hpp>
+#include <Brisvale/Schemas/Cad/_2007_01/Datamanagement/DatasetFileTicketInfo.hpp>
 #include <Brisvale/Schemas/Cad/_2007_01/Datamanagement/GenerateAlternateIdsProperties.hpp>
 #include <Brisvale/Schemas/Cad/_2007_01/Datamanagement/ItemInfo.hpp>
 #include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
@@ -120,6 +122,19 @@ TEST(ClassPair, AttributeTextThatDoesNotConvertIsAClearError)
     std::unique_ptr<XMLNode> root = parseXmlDocument("<p altIdType='' pattern='' count='12x'/>");
     Dm::GenerateAlternateIdsProperties properties;
     EXPECT_THROW(properties.parse(*root), Brisvale::Soa::Common::Xml::BadLexicalCast);
+}
+
+TEST(ClassPair, AOneFieldMessageConvertsFromItsField)
+{
+    Base::ServiceData serviceData;
+    const Dm::CreateOrUpdatePartsResponse response = serviceData;
+    serviceData.addCreatedObj(Base::RefId());
+    EXPECT_EQ(1u, response.getServiceData().getCreatedObjArray().size());
+
+    Dm::DatasetFileInfo file;
+    const Dm::DatasetFileTicketInfo ticketInfo = {"ticket", file};
+    file.setFileName("a.prt");
+    EXPECT_EQ("a.prt", ticketInfo.getDatasetFileInfo().getFileName());
 }
 
 // The optional attributes of the base-schema types carry "set" flags. (That

@@ -26,6 +26,8 @@ namespace fs = std::filesystem;
 struct Plan
 {
     std::vector<std::pair<fs::path, std::string>> files;   // path, content
+    std::vector<fs::path> messageLibrarySources;             // of files, those each library compiles
+    std::vector<fs::path> commonLibrarySources;
     std::set<fs::path> ownedFolders;                         // folders whose generated files are all this folder's
     std::vector<std::string> inputs;
 };
@@ -53,7 +55,19 @@ std::optional<Plan> makePlan(const GeneratorOptions& options, std::ostream& mess
         const CppType cpp = describeType(*type, set);
         const fs::path header = fs::path(options.outputDir) / cpp.headerPath;
         plan.files.emplace_back(header, emitHeader(cpp));
-        plan.files.emplace_back(fs::path(header).replace_extension(".cpp"), emitSource(cpp));
+        if (!type->commonLibrary)
+        {
+            plan.files.emplace_back(fs::path(header).replace_extension(".cpp"), emitSource(cpp));
+            plan.messageLibrarySources.push_back(plan.files.back().first);
+            continue;
+        }
+        // The common library compiles both shares, the message library one.
+        const fs::path messageShare = fs::path(header).replace_extension(".cpp");
+        const fs::path commonShare = fs::path(header).replace_extension(".common.cpp");
+        plan.files.emplace_back(messageShare, emitSource(cpp, SourceShare::MessageLibrary));
+        plan.files.emplace_back(commonShare, emitSource(cpp, SourceShare::CommonLibrary));
+        plan.messageLibrarySources.push_back(messageShare);
+        plan.commonLibrarySources.insert(plan.commonLibrarySources.end(), {messageShare, commonShare});
     }
     if (!options.testSupportDir.empty())
     {
@@ -83,13 +97,21 @@ void removeStaleFiles(const Plan& plan)
     }
 }
 
-bool printPaths(const std::optional<Plan>& plan, bool outputs, std::ostream& out)
+enum class PathList { Outputs, MessageLibrarySources, CommonLibrarySources, Inputs };
+
+bool printPaths(const std::optional<Plan>& plan, PathList list, std::ostream& out)
 {
     if (!plan)
         return false;
-    if (outputs)
+    if (list == PathList::Outputs)
         for (const auto& file : plan->files)
             out << file.first.string() << "\n";
+    else if (list == PathList::MessageLibrarySources)
+        for (const fs::path& source : plan->messageLibrarySources)
+            out << source.string() << "\n";
+    else if (list == PathList::CommonLibrarySources)
+        for (const fs::path& source : plan->commonLibrarySources)
+            out << source.string() << "\n";
     else
         for (const std::string& input : plan->inputs)
             out << input << "\n";
@@ -119,12 +141,18 @@ bool generate(const GeneratorOptions& options, std::ostream& messages)
 
 bool listOutputs(const GeneratorOptions& options, std::ostream& out, std::ostream& messages)
 {
-    return printPaths(makePlan(options, messages), true, out);
+    return printPaths(makePlan(options, messages), PathList::Outputs, out);
+}
+
+bool listSources(const GeneratorOptions& options, Library library, std::ostream& out, std::ostream& messages)
+{
+    return printPaths(makePlan(options, messages),
+                      library == Library::Messages ? PathList::MessageLibrarySources : PathList::CommonLibrarySources, out);
 }
 
 bool listInputs(const GeneratorOptions& options, std::ostream& out, std::ostream& messages)
 {
-    return printPaths(makePlan(options, messages), false, out);
+    return printPaths(makePlan(options, messages), PathList::Inputs, out);
 }
 
 } // namespace Xsdgen

@@ -29,6 +29,14 @@ bool generate(const GeneratorOptions& options, std::ostream& messages);
 bool listOutputs(const GeneratorOptions& options, std::ostream& out, std::ostream& messages);
 bool listInputs(const GeneratorOptions& options, std::ostream& out, std::ostream& messages);
 
+enum class Library { Messages, Common };
+
+// Prints, like listOutputs, the written sources that one library compiles.
+// The message library compiles X.cpp of every type; the common library
+// compiles both shares, X.cpp and X.common.cpp, of every type of a file
+// marked gen:commonLibrary="true", which gives it the whole class pair.
+bool listSources(const GeneratorOptions& options, Library library, std::ostream& out, std::ostream& messages);
+
 } // namespace Xsdgen
 
 #endif

@@ -142,10 +142,11 @@ private:
     {
         if (!fType.hasFieldConstructor())
             return;
+        // Not explicit: a response converts from its ServiceData, as any
+        // one-field message does from its field.
         const std::vector<std::string> parameters = CodeText::constructorParameters(fType);
-        const std::string keyword = parameters.size() == 1 ? "explicit " : "";
         fPrinter.print("$declaration$;\n",
-                       {{"declaration", keyword + CodeText::callText(className, parameters, classBodyIndent + keyword.size())}});
+                       {{"declaration", CodeText::callText(className, parameters, classBodyIndent)}});
     }
 
     void writeAccessorDeclarations()

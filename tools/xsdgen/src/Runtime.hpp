@@ -32,10 +32,6 @@ const Name domException{"::Brisvale::Soa::Common::Exceptions::DomException",
 const Name dateTime{"::Brisvale::Soa::Common::DateTime", "Brisvale/Soa/Common/DateTime.hpp"};
 const Name toXmlString{"::Brisvale::Soa::Common::Xml::toXmlString", "Brisvale/Soa/Common/Xml/Conversions.hpp"};
 const Name lexicalCast{"::Brisvale::Soa::Common::Xml::lexical_cast", "Brisvale/Soa/Common/Xml/Conversions.hpp"};
-const Name readAttribute{"::Brisvale::Soa::Common::Xml::readAttribute", "Brisvale/Soa/Common/Xml/Conversions.hpp"};
-const Name readText{"::Brisvale::Soa::Common::Xml::readText", "Brisvale/Soa/Common/Xml/Conversions.hpp"};
-const Name textForMessage{"::Brisvale::Soa::Common::Exceptions::textForMessage",
-                          "Brisvale/Soa/Common/Exceptions/DomException.hpp"};
 const Name nullHandleError{"::Brisvale::Soa::Common::Xml::TryingToCreateNullHandle",
                            "Brisvale/Soa/Common/Xml/TryingToCreateNullHandle.hpp"};
 

@@ -65,6 +65,7 @@ struct ComplexType
     SourceLocation location;
     std::vector<Field> fields;      // attributes first, then child elements, each in schema order
     bool fieldConstructors = true;  // false: the classes get no field constructor (gen:fieldConstructors)
+    bool commonLibrary = false;     // the common library provides most of the implementation class (gen:commonLibrary)
 
     // A leaf has no child fields: its element closes itself after its attributes.
     bool isLeaf() const

@@ -32,8 +32,10 @@ const char* const xmlnsNamespace = "http://www.w3.org/2000/xmlns/";
 // Our own marks on schema components, for what XML Schema cannot say:
 // gen:initial="false" gives a required bool attribute its starting value;
 // on <xs:schema>, gen:optionalAttributes="true" lets the file's attributes be
-// optional, with "set" flags, and gen:fieldConstructors="false" gives its
-// classes no field constructor.
+// optional, with "set" flags, gen:fieldConstructors="false" gives its
+// classes no field constructor, and gen:commonLibrary="true" says that the
+// common library provides the implementation classes but for their
+// destructors and copy constructors.
 const char* const generatorNamespace = "http://brisvale.example/Schemas/Xsdgen";
 
 // The line of every element's start tag, in document order, from a SAX pass
@@ -235,6 +237,7 @@ public:
     {
         fFieldConstructors = booleanMark(schema, "fieldConstructors", true);
         fOptionalAttributes = booleanMark(schema, "optionalAttributes", false);
+        fCommonLibrary = booleanMark(schema, "commonLibrary", false);
     }
 
     bool booleanMark(const DOMElement* element, const char* name, bool absent)
@@ -302,6 +305,7 @@ public:
         type.name = QualifiedName{targetNamespace, name};
         type.location = locationOf(element);
         type.fieldConstructors = fFieldConstructors;
+        type.commonLibrary = fCommonLibrary;
 
         std::vector<Field> attributes;
         std::vector<Field> elements;
@@ -501,6 +505,7 @@ private:
     Diagnostics& fDiagnostics;
     bool fFieldConstructors = true;
     bool fOptionalAttributes = false;
+    bool fCommonLibrary = false;
 };
 
 } // namespace
@@ -582,7 +587,7 @@ void SchemaReader::readFile(const fs::path& path, Role role, const std::string& 
         return;
     }
     reader.checkAttributes(schema, {"targetNamespace", "elementFormDefault", "attributeFormDefault", "version",
-                                    "gen:fieldConstructors", "gen:optionalAttributes"}, "");
+                                    "gen:fieldConstructors", "gen:optionalAttributes", "gen:commonLibrary"}, "");
     reader.readSchemaMarks(schema);
 
     const std::string targetNamespace = attributeOf(schema, "targetNamespace");

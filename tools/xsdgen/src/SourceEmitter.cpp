@@ -16,8 +16,9 @@ namespace {
 class SourceWriter
 {
 public:
-    explicit SourceWriter(const CppType& type)
+    SourceWriter(const CppType& type, SourceShare share)
         : fType(type)
+        , fShare(share)
         , fPrinter()
         , fNames{{"class", type.className},
                  {"impl", type.implName},
@@ -35,26 +36,50 @@ public:
         fPrinter.print("\n");
 
         fPrinter.print("// $impl$\n\n", fNames);
-        writeDefaultConstructor();
-        writeFieldConstructor();
-        writeCopyConstructor();
-        fPrinter.print("$impl$::~$impl$() = default;\n\n"
-                       "$impl$* $impl$::reallyClone()\n"
-                       "{\n"
-                       "    return new $impl$(*this);\n"
-                       "}\n",
-                       fNames);
-        writeImplementationAccessors();
-        writeOutputXml();
-        writeParse();
+        if (writesCommonShare())
+        {
+            writeDefaultConstructor();
+            writeFieldConstructor();
+        }
+        if (writesMessageShare())
+        {
+            writeCopyConstructor();
+            fPrinter.print("$impl$::~$impl$() = default;\n", fNames);
+        }
+        if (writesCommonShare())
+        {
+            fPrinter.print("\n$impl$* $impl$::reallyClone()\n"
+                           "{\n"
+                           "    return new $impl$(*this);\n"
+                           "}\n",
+                           fNames);
+            writeImplementationAccessors();
+            writeOutputXml();
+            writeParse();
+        }
 
         fPrinter.print("\n// $class$\n\n", fNames);
-        writePublicConstructors();
-        writeForwardingAccessors();
-        writeForwardingXml();
+        if (writesCommonShare())
+            writePublicDefaultConstructor();
+        if (writesMessageShare())
+        {
+            writePublicConstructors();
+            writeForwardingAccessors();
+            writeForwardingXml();
+        }
         fPrinter.print("\n");
         CodeText::closeNamespaces(fPrinter, fType.namespaceSegments);
+        if (writesMessageShare())
+            writeHandleInstance();
+        return fPrinter.text();
+    }
 
+private:
+    bool writesMessageShare() const { return fShare != SourceShare::CommonLibrary; }
+    bool writesCommonShare() const { return fShare != SourceShare::MessageLibrary; }
+
+    void writeHandleInstance()
+    {
         const std::string handle = "template class " + std::string(Runtime::handle.qualified) + "<";
         const std::string impl = "::" + fType.qualifiedClassName + "Impl>;";
         fPrinter.print("\n// Emits every member of this handle instance into the library.\n"
@@ -62,10 +87,8 @@ public:
                        {{"handle", handle},
                         {"break", handle.size() + impl.size() > CodeText::lineLimit ? "\n    " : ""},
                         {"impl", impl}});
-        return fPrinter.text();
     }
 
-private:
     bool writesStrings() const
     {
         for (const CppField& field : fType.fields)
@@ -91,12 +114,11 @@ private:
         if (!fType.type->isLeaf())
         {
             names.push_back(Runtime::domException);
-            names.push_back(Runtime::textForMessage);
         }
         if (writesStrings())
             names.push_back(Runtime::toXmlString);
         if (convertsValues())
-            names.insert(names.end(), {Runtime::lexicalCast, Runtime::readAttribute, Runtime::readText});
+            names.push_back(Runtime::lexicalCast);
         std::set<std::string> headers;
         std::set<std::string> usings;
         for (const Runtime::Name& name : names)
@@ -350,11 +372,11 @@ private:
         const std::string name = CodeText::literal(field.field->xmlName);
         std::string value = "node.getAttr(" + name + ")";
         if (field.field->kind == ValueKind::Bool)
-            value = "readAttribute<bool>(node, " + name + ")";
+            value = "lexical_cast<bool>(" + value + ")";
         else if (field.field->kind == ValueKind::Int)
-            value = "readAttribute<int>(node, " + name + ")";
+            value = "lexical_cast<int>(" + value + ")";
         else if (field.field->kind == ValueKind::DateTime)
-            value = "readAttribute<" + std::string(Runtime::dateTime.qualified) + ">(node, " + name + ")";
+            value = "lexical_cast<" + std::string(Runtime::dateTime.qualified) + ">(" + value + ")";
 
         const Printer::Variables variables{{"name", CodeText::literal(field.field->xmlName)},
                                            {"setter", setterName(field)},
@@ -404,27 +426,36 @@ private:
             else if (field.field->kind == ValueKind::String)
                 fPrinter.print("$add$(child->getText());\n", variables);
             else
-                fPrinter.print("$add$(readText<double>(*child));\n", variables);
+                fPrinter.print("$add$(lexical_cast<double>(child->getText()));\n", variables);
             fPrinter.outdent();
             fPrinter.print("}\n");
         }
         fPrinter.print("else\n"
                        "{\n"
-                       "    throw DomException(\"Unexpected node name: \" + textForMessage(childName));\n"
+                       "    throw DomException(\"Unexpected node name: \" + childName);\n"
                        "}\n");
         fPrinter.outdent();
         fPrinter.print("}\n");
     }
 
-    void writePublicConstructors()
+    std::string handleName() const
     {
-        const std::string handle = std::string(Runtime::handle.qualified) + "<" + fType.implName + ">";
-        const Printer::Variables variables{{"class", fType.className}, {"impl", fType.implName}, {"handle", handle}};
+        return std::string(Runtime::handle.qualified) + "<" + fType.implName + ">";
+    }
+
+    void writePublicDefaultConstructor()
+    {
         fPrinter.print("$class$::$class$()\n"
                        "    : $handle$(new $impl$())\n"
                        "{\n"
                        "}\n\n",
-                       variables);
+                       {{"class", fType.className}, {"impl", fType.implName}, {"handle", handleName()}});
+    }
+
+    void writePublicConstructors()
+    {
+        const std::string handle = handleName();
+        const Printer::Variables variables{{"class", fType.className}, {"impl", fType.implName}, {"handle", handle}};
 
         if (fType.hasFieldConstructor())
         {
@@ -493,15 +524,16 @@ private:
     }
 
     const CppType& fType;
+    SourceShare fShare;
     Printer fPrinter;
     Printer::Variables fNames;
 };
 
 } // namespace
 
-std::string emitSource(const CppType& type)
+std::string emitSource(const CppType& type, SourceShare share)
 {
-    return SourceWriter(type).write();
+    return SourceWriter(type, share).write();
 }
 
 } // namespace Xsdgen

@@ -20,7 +20,9 @@ const char* const usage =
     "  --test-support DIR       also write the round-trip registry, samples and\n"
     "                           the roots schema of the folder into DIR\n"
     "  --list-outputs           write nothing; print the files a run writes\n"
-    "  --list-inputs            write nothing; print the schema files a run reads\n";
+    "  --list-inputs            write nothing; print the schema files a run reads\n"
+    "  --list-sources LIBRARY   write nothing; print the written sources that\n"
+    "                           LIBRARY (messages or common) compiles\n";
 
 int refuse(const std::string& message)
 {
@@ -33,7 +35,8 @@ int refuse(const std::string& message)
 int main(int argc, char** argv)
 {
     Xsdgen::GeneratorOptions options;
-    enum class Mode { Generate, ListOutputs, ListInputs } mode = Mode::Generate;
+    enum class Mode { Generate, ListOutputs, ListInputs, ListSources } mode = Mode::Generate;
+    Xsdgen::Library library = Xsdgen::Library::Messages;
     for (int i = 1; i < argc; ++i)
     {
         const std::string argument = argv[i];
@@ -47,6 +50,12 @@ int main(int argc, char** argv)
             mode = Mode::ListOutputs;
         else if (argument == "--list-inputs")
             mode = Mode::ListInputs;
+        else if (argument == "--list-sources" && hasValue
+                 && (argv[i + 1] == std::string("messages") || argv[i + 1] == std::string("common")))
+        {
+            mode = Mode::ListSources;
+            library = argv[++i] == std::string("common") ? Xsdgen::Library::Common : Xsdgen::Library::Messages;
+        }
         else if (argument == "--base-uri" && hasValue)
             options.baseUri = argv[++i];
         else if (argument == "--output" && hasValue)
@@ -72,6 +81,8 @@ int main(int argc, char** argv)
             accepted = Xsdgen::listOutputs(options, std::cout, std::cerr);
         else if (mode == Mode::ListInputs)
             accepted = Xsdgen::listInputs(options, std::cout, std::cerr);
+        else if (mode == Mode::ListSources)
+            accepted = Xsdgen::listSources(options, library, std::cout, std::cerr);
         else
             accepted = Xsdgen::generate(options, std::cerr);
         return accepted ? 0 : 1;

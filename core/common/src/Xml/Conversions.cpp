@@ -6,8 +6,6 @@
 #include <string_view>
 #include <system_error>
 
-#include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
-
 #include "Xml/XmlCharacters.hpp"
 
 namespace Brisvale {
@@ -17,9 +15,18 @@ namespace Xml {
 
 namespace {
 
+// The text in quotes; a text longer than 128 bytes is cut there, at a
+// character boundary, and "..." marks the cut.
 std::string quoteForMessage(const std::string& text)
 {
-    return "\"" + Exceptions::textForMessage(text) + "\"";
+    const std::size_t limit = 128;
+    if (text.size() <= limit)
+        return "\"" + text + "\"";
+    std::size_t cut = limit;
+    // Back to the first byte of a UTF-8 character.
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut;
+    return "\"" + text.substr(0, cut) + "...\"";
 }
 
 [[noreturn]] void throwBadCast(const std::string& text, const char* targetType,
@@ -102,11 +109,6 @@ BadLexicalCast::BadLexicalCast(const std::string& text, const std::string& targe
                                const std::string& reason)
     : std::invalid_argument("cannot convert " + quoteForMessage(text) + " to " + targetType
                             + ": " + reason)
-{
-}
-
-BadLexicalCast::BadLexicalCast(const BadLexicalCast& cause, const std::string& where)
-    : std::invalid_argument(cause.what() + (", in " + where))
 {
 }
 

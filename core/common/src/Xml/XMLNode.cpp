@@ -74,13 +74,6 @@ const std::string& emptyString()
     return empty;
 }
 
-std::string_view nameOf(const char* name)
-{
-    if (name == nullptr)
-        throw std::invalid_argument("XMLNode: an attribute name cannot be null");
-    return name;
-}
-
 } // namespace
 
 // Frees the subtree without recursion, so that no depth can exhaust the
@@ -255,19 +248,9 @@ bool XMLNode::hasAttr(const std::string& name) const
     return hasAttribute(name);
 }
 
-bool XMLNode::hasAttr(const char* name) const
-{
-    return hasAttribute(nameOf(name));
-}
-
 std::string XMLNode::getAttr(const std::string& name) const
 {
     return attributeValue(name);
-}
-
-std::string XMLNode::getAttr(const char* name) const
-{
-    return attributeValue(nameOf(name));
 }
 
 const std::map<std::string, std::string>& XMLNode::attrs() const

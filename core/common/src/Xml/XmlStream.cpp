@@ -15,10 +15,6 @@ namespace Xml {
 
 namespace {
 
-// The longest text copied straight into the stream's buffer; longer ones
-// go through sputn (which also keeps pbump's int argument in range).
-const std::size_t kDirectCopyLimit = 1 << 16;
-
 const char kXmlNamespaceUri[] = "http://www.w3.org/XML/1998/namespace";
 const char kXmlnsNamespaceUri[] = "http://www.w3.org/2000/xmlns/";
 const char kNoDefaultNamespace[] = " xmlns=\"\"";
@@ -213,8 +209,7 @@ std::string XmlStream::startTagText(const std::string& elementName, const StartT
     for (const std::string* text : declarations)
         size += text != nullptr ? text->size() : 0;
 
-    std::string text = takeSpareText(size);
-    text.resize(size);
+    std::string text(size, '\0');
     char* out = &text[0];
     *out++ = '<';
     copyInto(out, elementName);
@@ -255,36 +250,10 @@ std::string XmlStream::writeAttribute(const std::string& name, const std::string
     return frameAttribute(name, text);
 }
 
-std::string XmlStream::writeAttribute(const std::string& name, std::string&& text) const
-{
-    return attributeInPlace(name, std::move(text));
-}
-
-// ' name="text"', built in the buffer of the text when it has room.
-std::string XmlStream::attributeInPlace(std::string_view name, std::string&& text) const
-{
-    checkAttribute(name, text);
-    const std::size_t textSize = text.size();
-    if (text.capacity() < name.size() + textSize + 4)
-        return frameAttribute(name, text);
-
-    // The text moves up to make room for ' name="' in front of it.
-    text.append(name.size() + 4, '"');
-    char* out = &text[0];
-    std::memmove(out + name.size() + 3, out, textSize);
-    *out++ = ' ';
-    std::memcpy(out, name.data(), name.size());
-    out += name.size();
-    *out++ = '=';
-    *out = '"';
-    return std::move(text);
-}
-
 // ' name="text"', built in place: this runs once for every attribute written.
 std::string XmlStream::frameAttribute(std::string_view name, const std::string& text) const
 {
-    std::string attribute = takeSpareText(name.size() + text.size() + 4);
-    attribute.resize(name.size() + text.size() + 4, '"');
+    std::string attribute(name.size() + text.size() + 4, '"');
     char* out = &attribute[0];
     *out++ = ' ';
     std::memcpy(out, name.data(), name.size());
@@ -357,8 +326,7 @@ const std::string XmlStream::getNamespacePrefix(const std::string& namespaceUri)
 std::string XmlStream::writeCloseElement(const std::string&, const std::string& elementName)
 {
     closeElement(&elementName);
-    std::string text = takeSpareText(elementName.size() + 3);
-    text.resize(elementName.size() + 3);
+    std::string text(elementName.size() + 3, '>');
     char* out = &text[0];
     *out++ = '<';
     *out++ = '/';
@@ -430,27 +398,6 @@ std::size_t XmlStream::checkNewName(std::string_view name, const char* what) con
         fCheckedNameBytes.append(name.data() + 8, name.size() - 16);
     ++fCheckedNameCount;
     return colon;
-}
-
-// An empty string with room for at least capacity bytes, in the spare
-// buffer if there is one.
-std::string XmlStream::takeSpareText(std::size_t capacity) const
-{
-    std::string text = std::move(fSpareText);
-    text.clear();
-    if (text.capacity() < capacity)
-        text.reserve(capacity);
-    return text;
-}
-
-// Keeps the buffer of a text inserted into the stream, unless it is small
-// or very large, or the spare one is larger.
-void XmlStream::keepSpareText(std::string&& text)
-{
-    const std::size_t largestSpare = 4096;
-    const std::size_t capacity = text.capacity();
-    if (capacity > fSpareText.capacity() && capacity <= largestSpare)
-        fSpareText = std::move(text);
 }
 
 const XmlStream::Namespace* XmlStream::currentDefaultNamespace() const
@@ -531,85 +478,6 @@ void XmlStream::closeElement(const std::string* elementName)
     fDeclared.resize(element.firstDeclared);
     fOpenNames.resize(element.nameStart);
     fOpenElements.pop_back();
-}
-
-namespace {
-
-// The standard operator formats: it pads to the field width and flushes a
-// tied stream first. Without either, inserting is a plain write into the
-// buffer.
-bool insertsPlainly(const XmlStream& stream)
-{
-    return stream.width() == 0 && stream.tie() == nullptr && stream.good()
-        && (stream.flags() & std::ios::unitbuf) == 0;
-}
-
-// The put area of any stream buffer. Its pointers are protected members of
-// std::streambuf; a class derived from it may name them, and so hand out
-// access to them for another buffer.
-class PutArea : public std::streambuf
-{
-public:
-    // Copies text to the put area when it has room, as sputc does one
-    // character at a time; false, having written nothing, when it has not.
-    static bool copyIn(std::streambuf& buffer, const char* text, std::size_t length)
-    {
-        char* const next = (buffer.*&PutArea::pptr)();
-        char* const end = (buffer.*&PutArea::epptr)();
-        if (next == nullptr || static_cast<std::size_t>(end - next) < length)
-            return false;
-        std::memcpy(next, text, length);
-        (buffer.*&PutArea::pbump)(static_cast<int>(length));
-        return true;
-    }
-};
-
-// Inline: it runs for every text inserted, most of them a few bytes long.
-inline void writeText(XmlStream& stream, const char* text, std::size_t length)
-{
-    // The buffer the stream writes to now: a caller may have replaced the
-    // string buffer through the std::ios base. Most texts fit in the room
-    // the stream's own string buffer has and are copied there; sputn grows
-    // it for the others, and writes to any other buffer its own way.
-    std::streambuf* buffer = static_cast<std::ios&>(stream).rdbuf();
-    if (buffer == nullptr)
-    {
-        stream.setstate(std::ios::badbit);
-        return;
-    }
-    if (buffer == stream.rdbuf() && length <= kDirectCopyLimit
-        && PutArea::copyIn(*buffer, text, length))
-        return;
-    const std::streamsize count = static_cast<std::streamsize>(length);
-    if (buffer->sputn(text, count) != count)
-        stream.setstate(std::ios::badbit);
-}
-
-} // namespace
-
-XmlStream& operator<<(XmlStream& stream, const std::string& text)
-{
-    if (insertsPlainly(stream))
-        writeText(stream, text.data(), text.size());
-    else
-        static_cast<std::ostream&>(stream) << text;
-    return stream;
-}
-
-XmlStream& operator<<(XmlStream& stream, std::string&& text)
-{
-    stream << static_cast<const std::string&>(text);
-    stream.keepSpareText(std::move(text));
-    return stream;
-}
-
-XmlStream& operator<<(XmlStream& stream, const char* text)
-{
-    if (insertsPlainly(stream) && text != nullptr)
-        writeText(stream, text, std::strlen(text));
-    else
-        static_cast<std::ostream&>(stream) << text;
-    return stream;
 }
 
 } // namespace Xml

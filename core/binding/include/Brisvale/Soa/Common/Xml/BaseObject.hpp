@@ -25,10 +25,9 @@ protected:
     // reallyClone the second.
     virtual ~BaseObject();
 
-    BaseObject()
-        : refCount(0)
-    {
-    }
+    // Starts the count at zero. The common library's: the one member of
+    // this class that the message library does not define itself.
+    BaseObject();
 
     // Assigning one object to another never copies the count.
     BaseObject& operator=(const BaseObject& other)

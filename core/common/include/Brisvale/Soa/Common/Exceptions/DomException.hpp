@@ -38,10 +38,6 @@ private:
     std::string fMessage;
 };
 
-// Text as it goes into an error message: a text longer than 128 bytes is
-// cut there, at a character boundary, and "..." marks the cut.
-BRISVALE_SOA_COMMON_API std::string textForMessage(const std::string& text);
-
 } // namespace Exceptions
 } // namespace Common
 } // namespace Soa

@@ -12,8 +12,6 @@ namespace Soa {
 namespace Common {
 namespace Xml {
 
-class XMLNode;
-
 // Raised by lexical_cast for a value that does not convert.
 class BRISVALE_SOA_COMMON_API BadLexicalCast : public std::invalid_argument
 {
@@ -21,8 +19,6 @@ public:
     // The message names the text, the target type and the reason.
     BadLexicalCast(const std::string& text, const std::string& targetType,
                    const std::string& reason);
-    // The cause's message followed by where the text was found.
-    BadLexicalCast(const BadLexicalCast& cause, const std::string& where);
     virtual ~BadLexicalCast();
 };
 
@@ -34,8 +30,11 @@ public:
 //    "-INF" and "NaN" for the special values.
 //  - DateTime: "YYYY-MM-DDThh:mm:ss", year 0001 to 9999, every field in
 //    range, both ways.
-// No surrounding space or other extra character is accepted; text that does
-// not convert, the empty string included, is BadLexicalCast.
+// Text is read as XML Schema reads these types: XML white space (space,
+// tab, CR, LF) around a bool or a number is dropped, while white space inside
+// one, or any other extra character, is refused. Text that does not
+// convert, the empty string included, is BadLexicalCast, whose message names
+// the text (cut after 128 bytes).
 template <class Target, class Source>
 Target lexical_cast(const Source& value);
 
@@ -48,20 +47,6 @@ template <> BRISVALE_SOA_COMMON_API std::string lexical_cast<std::string, bool>(
 template <> BRISVALE_SOA_COMMON_API std::string lexical_cast<std::string, int>(const int& value);
 template <> BRISVALE_SOA_COMMON_API std::string lexical_cast<std::string, double>(const double& value);
 template <> BRISVALE_SOA_COMMON_API std::string lexical_cast<std::string, DateTime>(const DateTime& value);
-
-// What generated parse code reads: a node's attribute, or its text,
-// converted by lexical_cast. Text that does not convert is BadLexicalCast
-// whose message names the attribute and the element too.
-template <class Target>
-Target readAttribute(const XMLNode& node, const std::string& name);
-template <class Target>
-Target readText(const XMLNode& node);
-
-extern template BRISVALE_SOA_COMMON_API bool readAttribute<bool>(const XMLNode& node, const std::string& name);
-extern template BRISVALE_SOA_COMMON_API int readAttribute<int>(const XMLNode& node, const std::string& name);
-extern template BRISVALE_SOA_COMMON_API double readAttribute<double>(const XMLNode& node, const std::string& name);
-extern template BRISVALE_SOA_COMMON_API DateTime readAttribute<DateTime>(const XMLNode& node, const std::string& name);
-template <> BRISVALE_SOA_COMMON_API double readText<double>(const XMLNode& node);
 
 // Escapes UTF-8 text for use as character data or an attribute value:
 // & < > " ' and TAB, LF, CR become references, so the text comes back byte

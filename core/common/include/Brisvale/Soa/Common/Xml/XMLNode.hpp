@@ -48,11 +48,6 @@ public:
     std::string getAttr(const std::string& name) const;
     // Whether the element has the attribute, even with an empty value.
     bool hasAttr(const std::string& name) const;
-    // The same two for a name given as zero-terminated text, such as a
-    // literal: no std::string is made for the name. Null is
-    // std::invalid_argument.
-    std::string getAttr(const char* name) const;
-    bool hasAttr(const char* name) const;
     // Every attribute, by local name: the node's own map, which later
     // setAttr calls change.
     const std::map<std::string, std::string>& attrs() const;

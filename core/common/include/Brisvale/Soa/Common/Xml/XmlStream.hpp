@@ -61,21 +61,6 @@ public:
     std::string writeAttribute(const std::string& name,
                                const std::string& text) const;
 
-    // The same, built in the buffer of a text the caller no longer needs
-    // (such as the result of toXmlString), which saves an allocation when
-    // the buffer has room for the name and the quotes.
-    std::string writeAttribute(const std::string& name,
-                               std::string&& text) const;
-
-    // The same for a name given as a C string, such as a literal, which
-    // then needs no std::string of its own. A null name is refused as an
-    // empty one.
-    std::string writeAttribute(const char* name, std::string&& text) const
-    {
-        return attributeInPlace(name != nullptr ? std::string_view(name) : std::string_view(),
-                                std::move(text));
-    }
-
     // "/>" for a leaf, which completes the element, otherwise ">".
     std::string writeOpenElementClose(const std::string& namespaceUri,
                                       bool leaf);
@@ -174,16 +159,12 @@ private:
     void recordStart(const std::string& elementName, const StartTag& tag);
     void declare(Prefix& prefix);
     void closeElement(const std::string* elementName);
-    std::string attributeInPlace(std::string_view name, std::string&& text) const;
     void checkAttribute(std::string_view name, const std::string& text) const;
     std::size_t colonOfCheckedName(std::string_view name, const char* what) const;
     const CheckedName* findCheckedName(std::string_view name) const;
     bool sameMiddle(std::string_view name, const CheckedName& entry) const;
     std::size_t checkNewName(std::string_view name, const char* what) const;
     std::string frameAttribute(std::string_view name, const std::string& text) const;
-    std::string takeSpareText(std::size_t capacity) const;
-    void keepSpareText(std::string&& text);
-    friend XmlStream& operator<<(XmlStream& stream, std::string&& text);
 
     // Every namespace URI met and every prefix bound, by URI and by prefix.
     std::map<std::string, Namespace, std::less<>> fNamespaces;
@@ -210,11 +191,6 @@ private:
     // an end tag is compared with the name its element was opened with.
     std::string fOpenNames;
 
-    // The buffer of the last text inserted as a temporary, for the next
-    // text the stream hands out: tags and attributes then need no new
-    // allocation.
-    mutable std::string fSpareText;
-
     // Names already checked, in an open-addressed table that starts again
     // empty when it fills up; no slots until the first name is written. The
     // middle bytes of the long ones follow one another in fCheckedNameBytes.
@@ -222,16 +198,6 @@ private:
     mutable std::size_t fCheckedNameCount = 0;
     mutable std::string fCheckedNameBytes;
 };
-
-// Inserts a string into the stream, as the standard output operator does,
-// without that operator's per-call set-up when the stream has no field width
-// and no tied stream: the write operations' results are inserted one by one,
-// and most of them are short. A failed write sets badbit, which throws.
-// A text inserted as a temporary leaves its buffer to the stream, which
-// builds the next results in it.
-BRISVALE_SOA_COMMON_API XmlStream& operator<<(XmlStream& stream, const std::string& text);
-BRISVALE_SOA_COMMON_API XmlStream& operator<<(XmlStream& stream, std::string&& text);
-BRISVALE_SOA_COMMON_API XmlStream& operator<<(XmlStream& stream, const char* text);
 
 } // namespace Xml
 } // namespace Common
