@@ -34,8 +34,11 @@ public:
 //    "-INF" and "NaN" for the special values.
 //  - DateTime: "YYYY-MM-DDThh:mm:ss", year 0001 to 9999, every field in
 //    range, both ways.
-// No surrounding space or other extra character is accepted; text that does
-// not convert, the empty string included, is BadLexicalCast.
+// XML white space (space, tab, line feed, carriage return) before and after
+// a bool, an int or a double is dropped, as XML Schema does; white space
+// inside one, any white space in a DateTime and any other extra character
+// are refused. Text that does not convert, the empty string and white space
+// alone included, is BadLexicalCast.
 template <class Target, class Source>
 Target lexical_cast(const Source& value);
 
