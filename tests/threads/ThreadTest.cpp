@@ -10,7 +10,11 @@
 // start up under them.
 
 #include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -20,6 +24,7 @@
 
 #include <gtest/gtest.h>
 
+#include <Brisvale/Schemas/Soa/_2006_03/Base/ErrorValue.hpp>
 #include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
 #include <Brisvale/Soa/Common/Xml/XmlDocumentReader.hpp>
 #include <Brisvale/Soa/Internal/Common/MarkRecorder.hpp>
@@ -32,6 +37,7 @@ namespace {
 
 using Brisvale::Soa::Common::Xml::XMLNode;
 using Brisvale::Soa::Internal::Common::MarkRecorder;
+using Brisvale::Soa::Internal::Common::Monitor;
 using Brisvale::Soa::Internal::Common::MonitorListener;
 using Brisvale::Soa::Internal::Common::ScopedMonitorListener;
 using Brisvale::Testing::MessageTypeCase;
@@ -178,6 +184,127 @@ TEST(Threads, EachThreadWritesWhatOneThreadWritesAndTheRecorderKeepsEveryThreads
     EXPECT_EQ(times.size(), recorder.events().size() / 2);
     for (const auto& time : times)
         ASSERT_TRUE(time.depth() == 0 && time.nestedMarks() == 0 && time.discardedMarks() == 0) << time.name();
+}
+
+// Every wait below is bounded: a deadlock fails the test rather than hang it.
+constexpr std::chrono::seconds kBound{10};
+
+// Ends the process with a message unless it is destroyed within its bound.
+class Watchdog
+{
+public:
+    explicit Watchdog(const char* what)
+        : fThread([done = fDone.get_future(), what] {
+              if (done.wait_for(3 * kBound) == std::future_status::timeout) {
+                  std::fprintf(stderr, "%s did not finish: deadlock\n", what);
+                  std::abort();
+              }
+          })
+    {
+    }
+    ~Watchdog()
+    {
+        fDone.set_value();
+        fThread.join();
+    }
+
+private:
+    std::promise<void> fDone;
+    std::thread fThread;
+};
+
+// On its first mark, lets the test replace it, waits until its replacement
+// is installed, then has another thread write a message (which makes marks)
+// and waits for that thread, all inside its call.
+class HandingOnListener : public MonitorListener
+{
+public:
+    void markStart(const std::string&) override
+    {
+        if (++marks != 1)
+            return;
+        inside = true;
+        entered.set_value();
+        const auto deadline = std::chrono::steady_clock::now() + kBound;
+        while (Monitor::getListener() == this && std::chrono::steady_clock::now() < deadline)
+            std::this_thread::yield();
+        replacedBeforeTheWriter = Monitor::getListener() != this;
+        fWriter = std::async(std::launch::async, [] {
+            Brisvale::Schemas::Soa::_2006_03::Base::ErrorValue message;
+            Brisvale::Soa::Common::Xml::XmlStream stream;
+            message.outputXML(stream, "error");
+            return std::this_thread::get_id();
+        });
+        writerFinished = fWriter.wait_for(kBound) == std::future_status::ready;
+        inside = false;
+    }
+    void markEnd(const std::string&) override { ++marks; }
+
+    std::atomic<int> marks{0};
+    std::atomic<bool> inside{false};
+    std::promise<void> entered;
+    bool replacedBeforeTheWriter = false;
+    bool writerFinished = false;
+    std::thread::id writer() { return fWriter.get(); }
+
+private:
+    std::future<std::thread::id> fWriter;
+};
+
+// While setListener waits for a call inside the listener it replaces, marks
+// on other threads go to the new listener (or to none) without waiting, so
+// the call can wait for them.
+TEST(Threads, MarksMadeWhileTheListenerChangesDoNotWaitForTheChange)
+{
+    const std::string written = "Brisvale::Schemas::Soa::_2006_03::Base::ErrorValue::outputXML";
+    for (const bool removed : {true, false}) {
+        Watchdog watchdog("a listener that waits for a thread that writes, while the listener changes,");
+        HandingOnListener handingOn;
+        MarkRecorder replacement;
+        MonitorListener* const next = removed ? nullptr : &replacement;
+        Monitor::setListener(&handingOn);
+        std::future<void> entered = handingOn.entered.get_future();
+        std::thread changer([&] {
+            entered.wait();
+            EXPECT_EQ(Monitor::setListener(next), &handingOn);
+            EXPECT_FALSE(handingOn.inside) << "setListener returned while a thread was inside the listener";
+        });
+        Monitor::markStart("call");
+        changer.join();
+
+        EXPECT_TRUE(handingOn.replacedBeforeTheWriter) << "setListener waited before it installed";
+        EXPECT_TRUE(handingOn.writerFinished) << "the writer waited for setListener";
+        const std::thread::id writer = handingOn.writer();
+        EXPECT_EQ(handingOn.marks, 1) << "the writer's marks reached the listener replaced";
+        const std::vector<MarkRecorder::Event> expected = {{MarkRecorder::EventKind::Start, written, writer},
+                                                           {MarkRecorder::EventKind::End, written, writer}};
+        EXPECT_TRUE(replacement.events() == (removed ? std::vector<MarkRecorder::Event>() : expected));
+        EXPECT_EQ(Monitor::setListener(nullptr), next);
+    }
+}
+
+// A listener that throws is left all the same: the change after it does
+// not wait for the call, and the thread passes its next marks on.
+class ThrowingListener : public MarkRecorder
+{
+public:
+    void markStart(const std::string& name) override
+    {
+        MarkRecorder::markStart(name);
+        throw std::runtime_error("listener failed");
+    }
+};
+
+TEST(Threads, AListenerThatThrowsIsLeft)
+{
+    Watchdog watchdog("removing a listener that threw");
+    ThrowingListener throwing;
+    {
+        ScopedMonitorListener installed(throwing);
+        EXPECT_THROW(Monitor::markStart("first"), std::runtime_error);
+        EXPECT_THROW(Monitor::markStart("second"), std::runtime_error);
+    }
+    EXPECT_EQ(throwing.events().size(), 2u);
 }
 
 } // namespace
