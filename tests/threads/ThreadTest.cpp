@@ -96,6 +96,33 @@ struct Work
     std::vector<std::string> written;
 };
 
+// Every wait is bounded: a deadlock fails the test rather than hang it.
+constexpr std::chrono::seconds kBound{10};
+
+// Ends the process with a message unless it is destroyed within its bound.
+class Watchdog
+{
+public:
+    Watchdog(const char* what, std::chrono::seconds bound)
+        : fThread([done = fDone.get_future(), what, bound] {
+              if (done.wait_for(bound) == std::future_status::timeout) {
+                  std::fprintf(stderr, "%s did not finish: deadlock\n", what);
+                  std::abort();
+              }
+          })
+    {
+    }
+    ~Watchdog()
+    {
+        fDone.set_value();
+        fThread.join();
+    }
+
+private:
+    std::promise<void> fDone;
+    std::thread fThread;
+};
+
 // Passes every mark on, and counts the calls inside it.
 class RelayListener : public MonitorListener
 {
@@ -119,6 +146,7 @@ private:
 
 TEST(Threads, EachThreadWritesWhatOneThreadWritesAndTheRecorderKeepsEveryThreadsMarks)
 {
+    Watchdog watchdog("eight threads and a changing listener", 30 * kBound);
     const std::vector<MessageTypeCase> types = Brisvale::Testing::allMessageTypes();
     std::vector<Work> work(kThreads);
     for (std::size_t i = 0; i < types.size(); ++i)
@@ -186,33 +214,6 @@ TEST(Threads, EachThreadWritesWhatOneThreadWritesAndTheRecorderKeepsEveryThreads
         ASSERT_TRUE(time.depth() == 0 && time.nestedMarks() == 0 && time.discardedMarks() == 0) << time.name();
 }
 
-// Every wait below is bounded: a deadlock fails the test rather than hang it.
-constexpr std::chrono::seconds kBound{10};
-
-// Ends the process with a message unless it is destroyed within its bound.
-class Watchdog
-{
-public:
-    explicit Watchdog(const char* what)
-        : fThread([done = fDone.get_future(), what] {
-              if (done.wait_for(3 * kBound) == std::future_status::timeout) {
-                  std::fprintf(stderr, "%s did not finish: deadlock\n", what);
-                  std::abort();
-              }
-          })
-    {
-    }
-    ~Watchdog()
-    {
-        fDone.set_value();
-        fThread.join();
-    }
-
-private:
-    std::promise<void> fDone;
-    std::thread fThread;
-};
-
 // On its first mark, lets the test replace it, waits until its replacement
 // is installed, then has another thread write a message (which makes marks)
 // and waits for that thread, all inside its call.
@@ -258,7 +259,7 @@ TEST(Threads, MarksMadeWhileTheListenerChangesDoNotWaitForTheChange)
 {
     const std::string written = "Brisvale::Schemas::Soa::_2006_03::Base::ErrorValue::outputXML";
     for (const bool removed : {true, false}) {
-        Watchdog watchdog("a listener that waits for a thread that writes, while the listener changes,");
+        Watchdog watchdog("a listener that waits for a thread that writes, while the listener changes,", 3 * kBound);
         HandingOnListener handingOn;
         MarkRecorder replacement;
         MonitorListener* const next = removed ? nullptr : &replacement;
@@ -297,7 +298,7 @@ public:
 
 TEST(Threads, AListenerThatThrowsIsLeft)
 {
-    Watchdog watchdog("removing a listener that threw");
+    Watchdog watchdog("removing a listener that threw", kBound);
     ThrowingListener throwing;
     {
         ScopedMonitorListener installed(throwing);
