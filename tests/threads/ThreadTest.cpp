@@ -10,7 +10,11 @@
 // start up under them.
 
 #include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <map>
 #include <memory>
@@ -20,6 +24,7 @@
 
 #include <gtest/gtest.h>
 
+#include <Brisvale/Schemas/Soa/_2006_03/Base/ErrorValue.hpp>
 #include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
 #include <Brisvale/Soa/Common/Xml/XmlDocumentReader.hpp>
 #include <Brisvale/Soa/Internal/Common/MarkRecorder.hpp>
@@ -32,6 +37,7 @@ namespace {
 
 using Brisvale::Soa::Common::Xml::XMLNode;
 using Brisvale::Soa::Internal::Common::MarkRecorder;
+using Brisvale::Soa::Internal::Common::Monitor;
 using Brisvale::Soa::Internal::Common::MonitorListener;
 using Brisvale::Soa::Internal::Common::ScopedMonitorListener;
 using Brisvale::Testing::MessageTypeCase;
@@ -90,6 +96,33 @@ struct Work
     std::vector<std::string> written;
 };
 
+// Every wait is bounded: a deadlock fails the test rather than hang it.
+constexpr std::chrono::seconds kBound{10};
+
+// Ends the process with a message unless it is destroyed within its bound.
+class Watchdog
+{
+public:
+    Watchdog(const char* what, std::chrono::seconds bound)
+        : fThread([done = fDone.get_future(), what, bound] {
+              if (done.wait_for(bound) == std::future_status::timeout) {
+                  std::fprintf(stderr, "%s did not finish: deadlock\n", what);
+                  std::abort();
+              }
+          })
+    {
+    }
+    ~Watchdog()
+    {
+        fDone.set_value();
+        fThread.join();
+    }
+
+private:
+    std::promise<void> fDone;
+    std::thread fThread;
+};
+
 // Passes every mark on, and counts the calls inside it.
 class RelayListener : public MonitorListener
 {
@@ -113,6 +146,7 @@ private:
 
 TEST(Threads, EachThreadWritesWhatOneThreadWritesAndTheRecorderKeepsEveryThreadsMarks)
 {
+    Watchdog watchdog("eight threads and a changing listener", 30 * kBound);
     const std::vector<MessageTypeCase> types = Brisvale::Testing::allMessageTypes();
     std::vector<Work> work(kThreads);
     for (std::size_t i = 0; i < types.size(); ++i)
@@ -178,6 +212,85 @@ TEST(Threads, EachThreadWritesWhatOneThreadWritesAndTheRecorderKeepsEveryThreads
     EXPECT_EQ(times.size(), recorder.events().size() / 2);
     for (const auto& time : times)
         ASSERT_TRUE(time.depth() == 0 && time.nestedMarks() == 0 && time.discardedMarks() == 0) << time.name();
+}
+
+// Writes a message, which makes marks, and returns its thread.
+std::thread::id writeAMessage()
+{
+    Brisvale::Schemas::Soa::_2006_03::Base::ErrorValue message;
+    Brisvale::Soa::Common::Xml::XmlStream stream;
+    message.outputXML(stream, "error");
+    return std::this_thread::get_id();
+}
+
+// Inside its first call, lets the test replace it, waits until it is
+// replaced, then has another thread write a message and waits for it.
+class HandingOnListener : public MonitorListener
+{
+public:
+    void markStart(const std::string&) override
+    {
+        if (++marks != 1)
+            return;
+        inside = true;
+        entered.set_value();
+        const auto end = std::chrono::steady_clock::now() + kBound;
+        while (Monitor::getListener() == this && std::chrono::steady_clock::now() < end)
+            std::this_thread::yield();
+        writer = std::async(std::launch::async, writeAMessage);
+        writerFinished = writer.wait_for(kBound) == std::future_status::ready;
+        inside = false;
+    }
+    void markEnd(const std::string&) override { ++marks; }
+
+    std::atomic<int> marks{0};
+    std::atomic<bool> inside{false};
+    std::promise<void> entered;
+    std::future<std::thread::id> writer;
+    bool writerFinished = false;
+};
+
+// While setListener waits for a call inside the listener it replaces, marks
+// on other threads go to the new listener (or to none) without waiting, so
+// the call can wait for them.
+TEST(Threads, MarksMadeWhileTheListenerChangesDoNotWaitForTheChange)
+{
+    const std::string written = "Brisvale::Schemas::Soa::_2006_03::Base::ErrorValue::outputXML";
+    for (const bool removed : {true, false}) {
+        Watchdog watchdog("a listener waiting for a writer while the listener changes", 3 * kBound);
+        HandingOnListener handingOn;
+        MarkRecorder replacement;
+        MonitorListener* const next = removed ? nullptr : &replacement;
+        Monitor::setListener(&handingOn);
+        std::thread changer([&, entered = handingOn.entered.get_future()] {
+            entered.wait();
+            EXPECT_EQ(Monitor::setListener(next), &handingOn);
+            EXPECT_FALSE(handingOn.inside) << "setListener returned while a thread was inside the listener";
+        });
+        Monitor::markStart("call");
+        changer.join();
+
+        EXPECT_TRUE(handingOn.writerFinished) << "the writer waited for setListener";
+        EXPECT_EQ(handingOn.marks, 1) << "the writer's marks reached the listener replaced";
+        const std::thread::id writer = handingOn.writer.get();
+        EXPECT_EQ(replacement.events().size(), removed ? 0u : 2u);
+        for (const MarkRecorder::Event& event : replacement.events())
+            EXPECT_TRUE(event.name == written && event.thread == writer);
+        EXPECT_EQ(Monitor::setListener(nullptr), next);
+    }
+}
+
+// A listener that throws is left all the same: removing it does not wait
+// for the call, nor finds the thread still inside a listener.
+TEST(Threads, AListenerThatThrowsIsLeft)
+{
+    Watchdog watchdog("removing a listener that threw", kBound);
+    struct : MonitorListener {
+        void markStart(const std::string&) override { throw std::runtime_error("listener failed"); }
+        void markEnd(const std::string&) override {}
+    } throwing;
+    ScopedMonitorListener installed(throwing);
+    EXPECT_THROW(Monitor::markStart("call"), std::runtime_error);
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 #include <Brisvale/Soa/Internal/Common/Monitor.hpp>
 
 #include <atomic>
+#include <chrono>
+#include <cstdint>
 #include <mutex>
-#include <shared_mutex>
 #include <stdexcept>
+#include <thread>
 
 namespace Brisvale {
 namespace Soa {
@@ -12,83 +14,144 @@ namespace Common {
 
 namespace {
 
-// All four are constant-initialised and trivially destroyed: nothing runs
-// when the library is loaded or unloaded.
+// All of these are constant-initialised and trivially destroyed: nothing
+// runs when the library is loaded or unloaded.
 
-std::atomic<MonitorListener*> gListener{nullptr};
+// The installed listener and the parity of its installation, in one word,
+// so that a call reads both at once. A listener holds a pointer, so its
+// address is even and leaves the lowest bit for the parity.
+static_assert(alignof(MonitorListener) >= 2, "the parity needs the lowest bit of a listener's address");
+constexpr std::uintptr_t kParityBit = 1;
+std::atomic<std::uintptr_t> gInstalled{0};
 
-// Held shared by every thread that is inside the listener, and exclusively
-// while the listener changes: a change waits until no thread is inside the
-// old listener any more.
-std::shared_mutex gListenerCalls;
+// The calls inside the listener, counted by the parity of the installation
+// they entered. A change flips the parity as it installs its listener, so
+// it waits only for the calls already inside the listener it replaced:
+// calls that start meanwhile go to the new listener, in the other count.
+std::atomic<int> gCallsInside[2] = {{0}, {0}};
 
-// A change holds the gate while it waits for gListenerCalls, and a call
-// passes through the gate before it takes gListenerCalls shared. Calls that
-// arrive during a change wait for it, so that a steady stream of calls on
-// many threads cannot keep a change waiting for ever.
-std::mutex gChangeGate;
+// Changes are made one at a time: each waits until the count of the parity
+// it replaced is empty before the next change may install with it again.
+std::mutex gChangeLock;
 
-// True while this thread is inside the listener.
+// True while this thread is inside a listener.
 thread_local bool tInsideListener = false;
 
+MonitorListener* listenerOf(std::uintptr_t installed)
+{
+    return reinterpret_cast<MonitorListener*>(installed & ~kParityBit);
+}
+
+std::atomic<int>& callsInside(std::uintptr_t installed)
+{
+    return gCallsInside[installed & kParityBit];
+}
+
+// Counts this thread in the calls of the installation it read, then reads
+// the installation again. If it is unchanged, the count came before any
+// change that replaces it (every operation on gInstalled and the counts is
+// sequentially consistent), so that change will wait for this call. If it
+// has changed, the count is taken back and the new one is tried. Returns
+// the installation counted in, or one without a listener (counted in none).
+std::uintptr_t enter(std::uintptr_t installed)
+{
+    while (listenerOf(installed) != nullptr)
+    {
+        std::atomic<int>& calls = callsInside(installed);
+        calls.fetch_add(1);
+        const std::uintptr_t now = gInstalled.load();
+        if (now == installed)
+            return installed;
+        calls.fetch_sub(1);
+        installed = now;
+    }
+    return installed;
+}
+
+// This thread's call inside the listener of an installation it entered;
+// leaves it when the call returns or throws.
 class InsideListener
 {
 public:
-    InsideListener() { tInsideListener = true; }
-    ~InsideListener() { tInsideListener = false; }
+    explicit InsideListener(std::uintptr_t entered) : fEntered(entered) { tInsideListener = true; }
+    ~InsideListener()
+    {
+        tInsideListener = false;
+        callsInside(fEntered).fetch_sub(1);
+    }
     InsideListener(const InsideListener&) = delete;
     InsideListener& operator=(const InsideListener&) = delete;
+
+private:
+    const std::uintptr_t fEntered;
 };
 
-// A mark that the listener's own work makes (a listener that writes its
-// marks as XML, say) is not passed on: it would reach the listener inside
-// its own call, and could do so without end.
-void passToListener(void (MonitorListener::*mark)(const std::string&), const std::string& name)
+// A mark that a thread makes while it is inside a listener (a listener that
+// writes its marks as XML, say) is not passed on: it would reach the
+// listener inside its own call, and could do so without end.
+void passToListener(void (MonitorListener::*mark)(const std::string&), const std::string& name,
+                    std::uintptr_t installed)
 {
     if (tInsideListener)
         return;
-    {
-        std::lock_guard<std::mutex> gate(gChangeGate);
-    }
-    std::shared_lock<std::shared_mutex> calling(gListenerCalls);
-    MonitorListener* const listener = gListener.load(std::memory_order_relaxed);
+    const std::uintptr_t entered = enter(installed);
+    MonitorListener* const listener = listenerOf(entered);
     if (listener == nullptr)
         return;
-    InsideListener inside;
+    InsideListener inside(entered);
     (listener->*mark)(name);
+}
+
+// Calls inside a listener are short as a rule: yields first, then sleeps.
+void waitUntilNoCalls(const std::atomic<int>& calls)
+{
+    for (int round = 0; calls.load() != 0; ++round)
+    {
+        if (round < 100)
+            std::this_thread::yield();
+        else
+            std::this_thread::sleep_for(std::chrono::microseconds(50));
+    }
 }
 
 } // namespace
 
 MonitorListener::~MonitorListener() = default;
 
-// Without a listener a mark costs this one load. The listener is read again
-// under the lock, which orders it after its installation; the load here only
-// decides whether to look.
+// Without a listener a mark costs this one load. The installation is read
+// again before its listener is called, which orders the call after the
+// installation; the load here only decides whether to look.
 void Monitor::markStart(const std::string& name)
 {
-    if (gListener.load(std::memory_order_relaxed) != nullptr)
-        passToListener(&MonitorListener::markStart, name);
+    const std::uintptr_t installed = gInstalled.load(std::memory_order_relaxed);
+    if (listenerOf(installed) != nullptr)
+        passToListener(&MonitorListener::markStart, name, installed);
 }
 
 void Monitor::markEnd(const std::string& name)
 {
-    if (gListener.load(std::memory_order_relaxed) != nullptr)
-        passToListener(&MonitorListener::markEnd, name);
+    const std::uintptr_t installed = gInstalled.load(std::memory_order_relaxed);
+    if (listenerOf(installed) != nullptr)
+        passToListener(&MonitorListener::markEnd, name, installed);
 }
 
+// Installs first, then waits: marks made while it waits go to the new
+// listener and wait for nothing.
 MonitorListener* Monitor::setListener(MonitorListener* listener)
 {
     if (tInsideListener)
         throw std::logic_error("Monitor::setListener called by the listener: it would wait for itself");
-    std::lock_guard<std::mutex> gate(gChangeGate);
-    std::unique_lock<std::shared_mutex> noCalls(gListenerCalls);
-    return gListener.exchange(listener, std::memory_order_acq_rel);
+    std::lock_guard<std::mutex> changing(gChangeLock);
+    const std::uintptr_t replaced = gInstalled.load(std::memory_order_relaxed);
+    const std::uintptr_t parity = (replaced & kParityBit) ^ kParityBit;
+    gInstalled.store(reinterpret_cast<std::uintptr_t>(listener) | parity);
+    waitUntilNoCalls(callsInside(replaced));
+    return listenerOf(replaced);
 }
 
 MonitorListener* Monitor::getListener()
 {
-    return gListener.load(std::memory_order_acquire);
+    return listenerOf(gInstalled.load(std::memory_order_acquire));
 }
 
 } // namespace Common

@@ -30,11 +30,12 @@ public:
 //    "-INF" and "NaN" for the special values.
 //  - DateTime: "YYYY-MM-DDThh:mm:ss", year 0001 to 9999, every field in
 //    range, both ways.
-// Text is read as XML Schema reads these types: XML white space (space,
-// tab, CR, LF) around a bool or a number is dropped, while white space inside
-// one, or any other extra character, is refused. Text that does not
-// convert, the empty string included, is BadLexicalCast, whose message names
-// the text (cut after 128 bytes).
+// XML white space (space, tab, line feed, carriage return) before and after
+// a bool, an int or a double is dropped, as XML Schema does; white space
+// inside one, any white space in a DateTime and any other extra character
+// are refused. Text that does not convert, the empty string and white space
+// alone included, is BadLexicalCast, whose message names the text (cut after
+// 128 bytes) and the target type.
 template <class Target, class Source>
 Target lexical_cast(const Source& value);
 

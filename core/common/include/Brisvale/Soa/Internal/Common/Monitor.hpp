@@ -17,11 +17,16 @@ namespace Common {
 // receives the marks of every thread. With none installed (the default) a
 // mark costs one atomic load and takes no lock.
 //
-// Every member may be called from any thread at any time. The listener is
-// called on the thread that made the mark, by several threads at once, so
-// it must be safe for that (MarkRecorder is). A mark that the listener's
-// own work makes on the thread it was called on (a listener that writes or
-// parses a message, say) is not passed to it.
+// Every member may be called from any thread at any time, and a mark never
+// waits for setListener. A mark goes to the listener installed when it is
+// made (one made while the listener changes, to the old or the new one),
+// on the thread that made it, by several threads at once, so the listener
+// must be safe for that (MarkRecorder is). The only marks passed to no
+// listener, besides those made with none installed, are those that a
+// thread makes while it is inside a listener (a listener that writes or
+// parses a message, say): neither that listener nor one installed meanwhile
+// receives them. Marks that other threads make, those of threads that a
+// listener hands work to included, are passed on like any other.
 class BRISVALE_SOA_COMMON_API Monitor
 {
 public:
@@ -29,11 +34,13 @@ public:
     static void markEnd(const std::string& name);
 
     // Installs a listener, which is not owned (null removes the listener),
-    // and returns the one it replaces. When it returns, no thread is inside
-    // the replaced listener any more, so the caller may destroy it. It
-    // waits for calls already inside the replaced listener to return: a
-    // listener must not wait for a thread that changes the listener, and
-    // calling this from inside the listener throws std::logic_error.
+    // and returns the one it replaces. Marks made from then on go to the
+    // new listener; it then waits for the calls already inside the replaced
+    // one to return, so that when it returns no thread is inside the
+    // replaced listener any more and the caller may destroy it. Changes are
+    // made one at a time. Called from inside a listener it would wait for
+    // itself and throws std::logic_error; likewise a listener must not wait
+    // for a thread that changes the listener.
     static MonitorListener* setListener(MonitorListener* listener);
     // The listener installed when it was read, or null.
     static MonitorListener* getListener();
