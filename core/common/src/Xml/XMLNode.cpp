@@ -270,11 +270,6 @@ std::string XMLNode::getAttr(const char* name) const
     return attributeValue(nameOf(name));
 }
 
-const std::map<std::string, std::string>& XMLNode::attrs() const
-{
-    return buildAttributeMap();
-}
-
 std::map<std::string, std::string>& XMLNode::buildAttributeMap() const
 {
     if (fAttributes != nullptr && fAttributes->map != nullptr)
