@@ -3,6 +3,8 @@
 
 #include <memory>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -16,6 +18,8 @@
 #include <Brisvale/Soa/Common/Xml/XMLNode.hpp>
 #include <Brisvale/Soa/Common/Xml/XmlDocumentReader.hpp>
 #include <Brisvale/Soa/Common/Xml/XmlStream.hpp>
+#include <Brisvale/Soa/Internal/Common/MarkRecorder.hpp>
+#include <Brisvale/Soa/Internal/Common/Monitor.hpp>
 
 #include "XmlTestSupport.hpp"
 
@@ -25,6 +29,8 @@ namespace Dm = Brisvale::Schemas::Cad::_2007_01::Datamanagement;
 namespace Base = Brisvale::Schemas::Soa::_2006_03::Base;
 using Brisvale::Soa::Common::Xml::XMLNode;
 using Brisvale::Soa::Common::Xml::parseXmlDocument;
+using Brisvale::Soa::Internal::Common::MarkRecorder;
+using Brisvale::Soa::Internal::Common::ScopedMonitorListener;
 
 // Reaches the implementation object, as a caller of reallyClone would, and
 // reads the number of references to it besides this one.
@@ -115,6 +121,25 @@ TEST(ClassPair, FailedParseKeepsWhatCameBeforeAndDropsTheFailedEntry)
     EXPECT_EQ(item.getItem().getUid(), "read-before");
     EXPECT_EQ(item.getExtraObjectArray().size(), 1u);
     EXPECT_EQ(item.getFolder().getUid(), "");
+}
+
+// A node made by hand has no parent, so a message's parse of it is an
+// outermost call, which records a start and an end mark.
+TEST(ClassPair, ParseOfANodeMadeByHandRecordsBothMarks)
+{
+    const XMLNode node;
+    MarkRecorder recorder;
+    Dm::ItemInfo item;
+    item.setName("before");
+    {
+        ScopedMonitorListener installed(recorder);
+        item.parse(node);
+    }
+    const std::string mark = "Brisvale::Schemas::Cad::_2007_01::Datamanagement::ItemInfo::parse";
+    const std::thread::id thread = std::this_thread::get_id();
+    EXPECT_EQ(recorder.events(), std::vector<MarkRecorder::Event>({{MarkRecorder::EventKind::Start, mark, thread},
+                                                                  {MarkRecorder::EventKind::End, mark, thread}}));
+    EXPECT_EQ("", item.getName());
 }
 
 TEST(ClassPair, AttributeTextThatDoesNotConvertIsAClearError)

@@ -17,3 +17,17 @@ TEST(BvStrX, ConvertsToUtf8AndRefusesUnpairedSurrogates)
     EXPECT_THROW(BvStrX{loneHigh}, std::invalid_argument);
     EXPECT_THROW(BvStrX{loneLow}, std::invalid_argument);
 }
+
+TEST(BvStrX, CopiesAreIndependentAndEmptyTextIsEmpty)
+{
+    const char16_t empty[] = {0};
+    EXPECT_STREQ("", BvStrX(empty).localForm());
+    BvStrX original(u"first");
+    BvStrX copy(original);
+    EXPECT_STREQ("first", copy.localForm());
+    original = BvStrX(u"second");
+    EXPECT_STREQ("first", copy.localForm());
+    copy = BvStrX(empty);
+    EXPECT_STREQ("second", original.localForm());
+    EXPECT_EQ(std::string(), static_cast<const std::string&>(copy));
+}

@@ -7,10 +7,10 @@ namespace Soa {
 namespace Common {
 namespace Xml {
 
-BvStrX::BvStrX(const XMLCh* toTranscode)
+void BvStrX::transcode(const XMLCh* toTranscode, std::string& localForm)
 {
     if (toTranscode != nullptr)
-        appendUtf8(fLocalForm, toTranscode, utf16Length(toTranscode));
+        appendUtf8(localForm, toTranscode, utf16Length(toTranscode));
 }
 
 } // namespace Xml

@@ -57,11 +57,6 @@ void SAXToNodeParser::build(Step step)
     }
 }
 
-void SAXToNodeParser::startDocument()
-{
-    fBuilder->reset(fBudget);
-}
-
 std::unique_ptr<XMLNode> SAXToNodeParser::takeRoot()
 {
     return fBuilder->takeRoot();
@@ -70,6 +65,7 @@ std::unique_ptr<XMLNode> SAXToNodeParser::takeRoot()
 void SAXToNodeParser::setDocumentLocator(const xercesc::Locator* const locator)
 {
     fLocator = locator;
+    fBuilder->reset(fBudget);
 }
 
 void SAXToNodeParser::startElement(const XMLCh* const uri, const XMLCh* const localname,

@@ -253,11 +253,6 @@ std::string XMLNode::getAttr(const std::string& name) const
     return attributeValue(name);
 }
 
-const std::map<std::string, std::string>& XMLNode::attrs() const
-{
-    return buildAttributeMap();
-}
-
 std::map<std::string, std::string>& XMLNode::buildAttributeMap() const
 {
     if (fAttributes != nullptr && fAttributes->map != nullptr)

@@ -18,7 +18,11 @@ class BRISVALE_SOA_COMMON_API BvStrX
 public:
     // A null pointer gives an empty string. An unpaired surrogate is
     // std::invalid_argument: it has no UTF-8 form.
-    explicit BvStrX(const XMLCh* toTranscode);
+    explicit BvStrX(const XMLCh* toTranscode)
+        : BvStrX()
+    {
+        transcode(toTranscode, fLocalForm);
+    }
 
     BvStrX(const BvStrX& other)
         : fLocalForm(other.fLocalForm)
@@ -38,6 +42,11 @@ public:
 
 private:
     BvStrX() {}
+
+    // Our own UTF-16 to UTF-8 converter, which appends to localForm. What
+    // Xerces transcodes comes from its memory manager, which delete[] must
+    // not release.
+    static void transcode(const XMLCh* toTranscode, std::string& localForm);
 
     std::string fLocalForm;
 };

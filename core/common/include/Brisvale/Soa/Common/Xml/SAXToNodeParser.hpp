@@ -41,9 +41,11 @@ public:
     std::unique_ptr<XMLNode> takeRoot();
 
     // ContentHandler
+    // The parser hands its locator before the first event of every
+    // document: the handler starts afresh there, dropping what an earlier
+    // parse left, finished or not.
     virtual void setDocumentLocator(const xercesc::Locator* const locator);
-    // Starts afresh: drops what an earlier parse left, finished or not.
-    virtual void startDocument();
+    virtual void startDocument() {}
     virtual void endDocument() {}
     virtual void startElement(const XMLCh* const uri,
                               const XMLCh* const localname,

@@ -50,7 +50,7 @@ public:
     bool hasAttr(const std::string& name) const;
     // Every attribute, by local name: the node's own map, which later
     // setAttr calls change.
-    const std::map<std::string, std::string>& attrs() const;
+    const std::map<std::string, std::string>& attrs() const { return buildAttributeMap(); }
 
     const std::string& getName() const;
     const std::string& getText() const;
