@@ -30,6 +30,7 @@ symbols() {
     nm -DC "$@" > "$work/nm" || { echo "nm failed on $*" >&2; exit 2; }
     sed -e 's/^[0-9a-f ]* [A-Za-z] //' \
         -e 's/std::__cxx11::basic_string<char, std::char_traits<char>, std::allocator<char> >/std::string/g' \
+        -e 's/std::string >/std::string>/g' \
         -e 's/\[abi:cxx11\]//g' \
         -e 's/Brisvale::Soa::Common::Xml:://g' \
         -e 's/Brisvale::Soa::Common::Exceptions:://g' \
