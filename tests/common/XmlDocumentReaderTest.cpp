@@ -87,6 +87,8 @@ const std::vector<std::pair<std::string, std::string>> kRefusals = {
     {"<r>" + repeated("<a/>", 200000) + "</r>", "more memory than its reader allows"},
     {"<a>" + std::string(100000, 'x') + "\xFF</a>", "at line 1, column 100004: invalid UTF-8"},
     {"<p:a/>", "parse error at line 1, column"},
+    {"<xmlns:a/>", "refused at line 1, column 1: an element name with the prefix xmlns"},
+    {utf16("<r><!-- <xmlns:c> -->\n  <xmlns:c>t</xmlns:c></r>", true), "at line 2, column 3: an element name with the prefix xmlns"},
     {"<a/><b/>", "parse error at line 1, column 5:"},
     {"<a>\n  <b></a>", "parse error at line 2, column"},
     {"", "parse error at line 1, column 1:"},

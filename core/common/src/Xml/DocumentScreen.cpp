@@ -420,10 +420,20 @@ std::size_t checkPastAscii(const Units& units, bool utf8, std::size_t i)
     return at + 1;
 }
 
-// One pass over every code unit: NUL characters, characters past ASCII, and the
-// attributes of each start tag, counted as the equals signs outside quotes
-// between a "<" and the ">" that ends the tag. No "<" can stand inside a
-// tag, so each "<" starts the count afresh. Comments, CDATA sections and
+// The prefix xmlns is bound for good to the namespace of namespace
+// declarations, in which no element may stand; left to itself, Xerces-C
+// would read <xmlns:a> as such an element.
+void checkElementPrefix(const Units& units, std::size_t tagStart)
+{
+    if (units.startsWith(tagStart + 1, "xmlns:"))
+        refuseAt(units, tagStart, "an element name with the prefix xmlns");
+}
+
+// One pass over every code unit: NUL characters, characters past ASCII,
+// element names with the prefix xmlns, and the attributes of each start
+// tag, counted as the equals signs outside quotes between a "<" and the ">"
+// that ends the tag. No "<" can stand inside a tag, so each "<" starts the
+// count afresh. Comments, CDATA sections and
 // processing instructions count nothing: each ends at the first ">" after
 // its closing marks, which stand after its opening ones, so never later than
 // a parser ends it. Compiled once for each unit width, so that the common
@@ -473,6 +483,8 @@ void checkBody(const Units& units)
             skipped = partOpeningAt(units, i, {&kComment, &kCdataSection, &kInstruction});
             if (skipped != nullptr)
                 skippedFrom = i + lengthOf(skipped->opening);
+            else
+                checkElementPrefix(units, i);
             inTag = skipped == nullptr;
             quote = 0;
             equals = 0;

@@ -26,6 +26,7 @@ const std::size_t kMaxAttributesPerElement = 256;
 // - in UTF-8 text, any byte that is not part of a valid UTF-8 sequence; in
 //   US-ASCII text, any byte past ASCII; in UTF-16 text, an unpaired
 //   surrogate;
+// - an element name with the prefix xmlns;
 // - more than kMaxAttributesPerElement attributes on one element, counted
 //   before any parser spends time on them.
 // Returns the encoding it found, which every parser is then held to.
