@@ -2,6 +2,10 @@
 
 #include <stdexcept>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 namespace Brisvale {
 namespace Soa {
 namespace Common {
@@ -18,27 +22,58 @@ bool isLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
                                 + std::to_string(position));
 }
 
+// Where the first unit at or after i that is past ASCII stands; length if
+// none. Eight units are looked at together.
+std::size_t asciiEnd(const XMLCh* text, std::size_t i, std::size_t length)
+{
+#ifdef __SSE2__
+    const __m128i pastAscii = _mm_set1_epi16(static_cast<short>(0xFF80));
+    for (; length - i >= 8; i += 8)
+    {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+        // Two bits, one for each byte, for each unit that is ASCII.
+        const unsigned ascii = static_cast<unsigned>(
+            _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(units, pastAscii), _mm_setzero_si128())));
+        if (ascii != 0xFFFF)
+            return i + static_cast<std::size_t>(__builtin_ctz(~ascii)) / 2;
+    }
+#endif
+    while (i < length && text[i] < 0x80)
+        ++i;
+    return i;
+}
+
+// Writes count ASCII units as as many bytes, eight at a time.
+void narrowAscii(char* destination, const XMLCh* text, std::size_t count)
+{
+    std::size_t i = 0;
+#ifdef __SSE2__
+    for (; count - i >= 8; i += 8)
+    {
+        const __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(destination + i), _mm_packus_epi16(units, units));
+    }
+#endif
+    for (; i < count; ++i)
+        destination[i] = static_cast<char>(text[i]);
+}
+
 } // namespace
 
 void appendUtf8(std::string& out, const XMLCh* text, std::size_t length)
 {
-    // Reserve for the common case of mostly ASCII text; longer encodings
-    // grow the string as usual.
-    out.reserve(out.size() + length);
-
+    // No reservation ahead: in the common case of ASCII text, the first
+    // run makes the one room needed, and the string grows by doubling.
     std::size_t i = 0;
     while (i < length)
     {
-        std::size_t asciiEnd = i;
-        while (asciiEnd < length && text[asciiEnd] < 0x80)
-            ++asciiEnd;
-        if (asciiEnd > i)
+        const std::size_t runEnd = asciiEnd(text, i, length);
+        if (runEnd > i)
         {
             const std::size_t start = out.size();
-            out.resize(start + (asciiEnd - i));
-            char* destination = &out[start];
-            for (; i < asciiEnd; ++i)
-                *destination++ = static_cast<char>(text[i]);
+            out.resize(start + (runEnd - i));
+            narrowAscii(&out[start], text + i, runEnd - i);
+            i = runEnd;
             continue;
         }
 
