@@ -4,6 +4,8 @@
 // reading by ExpatDifferentialTest; here are their limits, and what they
 // refuse, with the place they name, that expat does not judge.
 
+#include <sys/mman.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -167,31 +169,69 @@ TEST_P(TextParser, ReadsWideLongDeepAndManyWhole)
     EXPECT_EQ(100000u, read("<r>" + repeated("<uids>x</uids>", 100000) + "</r>")->getChildren().size());
 }
 
-TEST(Libxml2Reader, BoundsNamespacesInScopeAndDistinctNames)
+// Every declaration counts while its element is open, whichever prefix it
+// binds again; every name counts once, whatever it names.
+TEST_P(TextParser, BoundsNamespacesInScopeAndDistinctNames)
 {
-    const auto reason = [](const std::string& text) {
-        try { readWithLibxml2(text); } catch (DomException& error) { return error.getMessage(); }
+    const auto reason = [this](const std::string& text) {
+        try { read(text); } catch (DomException& error) { return error.getMessage(); }
         return std::string();
     };
     std::string scopes;
     for (int i = 0; i < 257; ++i)
         scopes += "<e xmlns:p" + std::to_string(i) + "='urn:x'>";
     EXPECT_NE(std::string::npos, reason(scopes + repeated("</e>", 257)).find("namespace declarations in scope"));
-    std::string names = "<r>";
-    for (int i = 0; i < 17000; ++i)
-        names += "<n" + std::to_string(i) + " a='" + std::string(100, 'x') + "'/>";
-    EXPECT_NE(std::string::npos, reason(names + "</r>").find("distinct names"));
-    // Exactly the limit, the root's name among them, is read; one more is not.
-    // Comments keep the tree within its budget.
+    const std::string rebound = repeated("<e xmlns:p='urn:x'>", 256) + repeated("</e>", 256);
+    EXPECT_EQ("", reason(rebound));
+    EXPECT_EQ("", reason("<r>" + rebound + rebound + "</r>"));
+    EXPECT_NE(std::string::npos, reason("<r xmlns='urn:y'>" + rebound + "</r>").find("in scope"));
+    // Binding xml to its own namespace again changes nothing.
+    const std::string xml = "<e xmlns:xml='http://www.w3.org/XML/1998/namespace'>";
+    EXPECT_EQ("", reason(repeated(xml, 300) + repeated("</e>", 300)));
+
+    // Exactly the limit, the root's name among them, is read; one more is
+    // not. Comments keep the tree within its budget.
     std::string limit = "<r>";
     for (int i = 1; i < 16384; ++i)
-        limit += "<n" + std::to_string(i) + "/><!--" + std::string(20, ' ') + "-->";
+        limit += "<n" + std::to_string(i) + " n" + std::to_string(i) + "=''/><!--" + std::string(20, ' ') + "-->";
     EXPECT_EQ("", reason(limit + "</r>"));
     EXPECT_NE(std::string::npos, reason(limit + "<more/></r>").find("distinct names"));
-    std::string targets = "<r>";
-    for (int i = 0; i < 17000; ++i)
-        targets += "<?t" + std::to_string(i) + "?>";
-    EXPECT_NE(std::string::npos, reason(targets + "</r>").find("distinct names"));
+    using Part = std::string (*)(const std::string& number);
+    for (const Part part : {+[](const std::string& n) { return "<n" + n + "/>"; },
+                            +[](const std::string& n) { return "<e a" + n + "=''/>"; },
+                            +[](const std::string& n) { return "<e xmlns:p" + n + "='urn:x'/>"; },
+                            +[](const std::string& n) { return "<e xmlns='urn:" + n + "'/>"; },
+                            +[](const std::string& n) { return "<?t" + n + "?>"; }})
+    {
+        std::string names = "<r>";
+        for (int i = 0; i < 17000; ++i)
+            names += part(std::to_string(i)) + "<!--" + std::string(20, ' ') + "-->";
+        EXPECT_NE(std::string::npos, reason(names + "</r>").find("distinct names")) << part("0");
+    }
+}
+
+// Untouched pages read as zeros: a reader that looked at them would refuse
+// a NUL character instead.
+TEST(TextReaders, RefuseTextsOf2GiBAndMoreUnread)
+{
+    const std::size_t length = std::size_t{1} << 31;
+    void* const pages = mmap(nullptr, length, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    ASSERT_NE(MAP_FAILED, pages);
+    using Reader = std::unique_ptr<XMLNode> (*)(const char*, std::size_t);
+    for (const Reader reader : {Reader(Brisvale::Soa::Common::Xml::parseXmlDocument),
+                                Reader(Brisvale::Soa::Common::Xml::parseXmlDocumentWithXerces)})
+    {
+        try
+        {
+            reader(static_cast<const char*>(pages), length);
+            ADD_FAILURE() << "read";
+        }
+        catch (DomException& error)
+        {
+            EXPECT_EQ("XML document refused: texts of 2 GiB and more are not read", error.getMessage());
+        }
+    }
+    munmap(pages, length);
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
 #include <string>
 
 #ifdef __SSE2__
@@ -483,7 +484,7 @@ void checkBody(const Units& units)
             skipped = partOpeningAt(units, i, {&kComment, &kCdataSection, &kInstruction});
             if (skipped != nullptr)
                 skippedFrom = i + lengthOf(skipped->opening);
-            else
+            else if (i + 1 < units.count && unitAt(i + 1) == 'x')
                 checkElementPrefix(units, i);
             inTag = skipped == nullptr;
             quote = 0;
@@ -523,6 +524,8 @@ void checkBody(const Units& units)
 
 TextLayout screenDocument(const char* data, std::size_t length)
 {
+    if (length > static_cast<std::size_t>(std::numeric_limits<int>::max()))
+        throw Exceptions::DomException("XML document refused: texts of 2 GiB and more are not read");
     Units units = layOut(reinterpret_cast<const unsigned char*>(data), length);
     const std::size_t afterDeclaration = checkDeclaration(units);
     checkProlog(units, afterDeclaration);

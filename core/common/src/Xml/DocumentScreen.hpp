@@ -14,8 +14,9 @@ namespace Xml {
 const std::size_t kMaxAttributesPerElement = 256;
 
 // Checks the whole text of a document before any parser reads it, the same
-// way for every parser, and refuses with a DomException naming the line and
-// column of the offending character:
+// way for every parser, and refuses a text of 2 GiB or more (libxml2 counts
+// bytes in an int), and with a DomException naming the line and column of
+// the offending character:
 // - text in UCS-4 or EBCDIC (only UTF-8, UTF-16 and the encodings that
 //   share ASCII's bytes are read);
 // - an XML version other than 1.0; a byte-order mark or byte layout that

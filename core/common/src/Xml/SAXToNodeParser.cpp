@@ -59,7 +59,7 @@ void SAXToNodeParser::build(Step step)
 
 void SAXToNodeParser::startDocument()
 {
-    fBuilder->reset(fBudget);
+    fBuilder->reset(fBudget, TreeBuilder::ParserNames::Transient);
 }
 
 std::unique_ptr<XMLNode> SAXToNodeParser::takeRoot()
@@ -70,6 +70,12 @@ std::unique_ptr<XMLNode> SAXToNodeParser::takeRoot()
 void SAXToNodeParser::setDocumentLocator(const xercesc::Locator* const locator)
 {
     fLocator = locator;
+}
+
+// Comes for each declaration of an element before the element starts.
+void SAXToNodeParser::startPrefixMapping(const XMLCh* const prefix, const XMLCh* const uri)
+{
+    build([&] { fBuilder->declareNamespace(utf8(fScratchName, prefix), utf8(fScratchUri, uri)); });
 }
 
 void SAXToNodeParser::startElement(const XMLCh* const uri, const XMLCh* const localname,
@@ -99,6 +105,11 @@ void SAXToNodeParser::characters(const XMLCh* const chars, const XMLSize_t lengt
         appendUtf8(fScratchValue, chars, length);
         fBuilder->appendText(fScratchValue);
     });
+}
+
+void SAXToNodeParser::processingInstruction(const XMLCh* const target, const XMLCh* const)
+{
+    build([&] { fBuilder->processingInstruction(utf8(fScratchName, target)); });
 }
 
 void SAXToNodeParser::startDTD(const XMLCh* const, const XMLCh* const, const XMLCh* const)
