@@ -160,6 +160,19 @@ TEST_P(TextParser, ReadsWideLongDeepAndManyWhole)
     EXPECT_EQ(signs, read("<r><!--" + signs + "--><?p " + signs + "?><![CDATA[" + signs + "]]></r>")->getText());
     const std::string longValue(70000, 'z');
     EXPECT_EQ(longValue, read("<r l=\"" + longValue + "\"/>")->getAttr("l"));
+    // Characters past ASCII at every place among the eight units that the
+    // Xerces reader converts together, in short text and in long.
+    std::string mixed;
+    for (int i = 0; i < 400; ++i)
+    {
+        mixed += std::string(i % 9, 'm') + kEAcute + kSmiley;
+        if (i == 9 || i == 399)
+        {
+            const auto node = read("<r v='" + mixed + "'>" + mixed + "</r>");
+            EXPECT_EQ(mixed, node->getAttr("v"));
+            EXPECT_EQ(mixed, node->getText());
+        }
+    }
     const std::string longText(1 << 21, 't');
     EXPECT_EQ(longText, read("<r>" + longText + "</r>")->getText());
     const auto many = read("<r>" + repeated("<c n='1'>t</c>", 3000) + "</r>");

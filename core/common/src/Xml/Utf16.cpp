@@ -58,6 +58,37 @@ void narrowAscii(char* destination, const XMLCh* text, std::size_t count)
         destination[i] = static_cast<char>(text[i]);
 }
 
+// Writes the UTF-8 form of the character past ASCII that starts at
+// text[i], and returns where the next one starts; destination then stands
+// past the bytes written, at most three for each unit read.
+std::size_t writePastAscii(char*& destination, const XMLCh* text, std::size_t i, std::size_t length)
+{
+    const char32_t unit = text[i];
+    if (unit < 0x800)
+    {
+        *destination++ = static_cast<char>(0xC0 | (unit >> 6));
+        *destination++ = static_cast<char>(0x80 | (unit & 0x3F));
+        return i + 1;
+    }
+    if (isHighSurrogate(unit))
+    {
+        if (i + 1 >= length || !isLowSurrogate(text[i + 1]))
+            throwUnpairedSurrogate(i);
+        const char32_t codePoint = 0x10000 + ((unit - 0xD800) << 10) + (static_cast<char32_t>(text[i + 1]) - 0xDC00);
+        *destination++ = static_cast<char>(0xF0 | (codePoint >> 18));
+        *destination++ = static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
+        *destination++ = static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
+        *destination++ = static_cast<char>(0x80 | (codePoint & 0x3F));
+        return i + 2;
+    }
+    if (isLowSurrogate(unit))
+        throwUnpairedSurrogate(i);
+    *destination++ = static_cast<char>(0xE0 | (unit >> 12));
+    *destination++ = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+    *destination++ = static_cast<char>(0x80 | (unit & 0x3F));
+    return i + 1;
+}
+
 } // namespace
 
 void appendUtf8(std::string& out, const XMLCh* text, std::size_t length)
@@ -76,38 +107,25 @@ void appendUtf8(std::string& out, const XMLCh* text, std::size_t length)
             i = runEnd;
             continue;
         }
-
-        const char32_t unit = text[i];
-        if (unit < 0x800)
-        {
-            out.push_back(static_cast<char>(0xC0 | (unit >> 6)));
-            out.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
-            ++i;
-        }
-        else if (isHighSurrogate(unit))
-        {
-            if (i + 1 >= length || !isLowSurrogate(text[i + 1]))
-                throwUnpairedSurrogate(i);
-            const char32_t codePoint = 0x10000 + ((unit - 0xD800) << 10)
-                                     + (static_cast<char32_t>(text[i + 1]) - 0xDC00);
-            out.push_back(static_cast<char>(0xF0 | (codePoint >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (codePoint & 0x3F)));
-            i += 2;
-        }
-        else if (isLowSurrogate(unit))
-        {
-            throwUnpairedSurrogate(i);
-        }
-        else
-        {
-            out.push_back(static_cast<char>(0xE0 | (unit >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((unit >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (unit & 0x3F)));
-            ++i;
-        }
+        char character[kUtf8BytesPerUnit * 2];
+        char* end = character;
+        i = writePastAscii(end, text, i, length);
+        out.append(character, static_cast<std::size_t>(end - character));
     }
+}
+
+std::size_t writeUtf8(char* destination, const XMLCh* text, std::size_t length)
+{
+    char* const start = destination;
+    std::size_t i = 0;
+    while (i < length)
+    {
+        const std::size_t runEnd = asciiEnd(text, i, length);
+        narrowAscii(destination, text + i, runEnd - i);
+        destination += runEnd - i;
+        i = runEnd < length ? writePastAscii(destination, text, runEnd, length) : runEnd;
+    }
+    return static_cast<std::size_t>(destination - start);
 }
 
 std::size_t utf16Length(const XMLCh* text)
