@@ -434,11 +434,11 @@ void checkElementPrefix(const Units& units, std::size_t tagStart)
 // element names with the prefix xmlns, and the attributes of each start
 // tag, counted as the equals signs outside quotes between a "<" and the ">"
 // that ends the tag. No "<" can stand inside a tag, so each "<" starts the
-// count afresh. Comments, CDATA sections and
-// processing instructions count nothing: each ends at the first ">" after
-// its closing marks, which stand after its opening ones, so never later than
-// a parser ends it. Compiled once for each unit width, so that the common
-// case of bytes is a tight loop.
+// count afresh. Comments, CDATA sections and processing instructions count
+// nothing: each ends at the first ">" after its closing marks, which stand
+// after its opening ones, so never later than a parser ends it. Compiled
+// once for each unit width, so that the common case of bytes is a tight
+// loop.
 template <std::size_t kWidth>
 void checkBody(const Units& units)
 {

@@ -27,8 +27,9 @@ struct TextPosition;
 // declaration (so no entity can be declared or expanded), any external
 // entity, nesting deeper than fgMaxDepth, and more namespace declarations
 // in scope or distinct names than parseXmlDocument reads (see the README).
-// Parse errors and namespace errors are DomExceptions too. The tree under construction belongs to the
-// handler until takeRoot, so nothing leaks when a parse fails.
+// Parse errors and namespace errors are DomExceptions too. The tree under
+// construction belongs to the handler until takeRoot, so nothing leaks when
+// a parse fails.
 class BRISVALE_SOA_COMMON_API SAXToNodeParser : public xercesc::DefaultHandler
 {
 public:
