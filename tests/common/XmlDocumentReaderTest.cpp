@@ -4,6 +4,8 @@
 // reading by ExpatDifferentialTest; here are their limits, and what they
 // refuse, with the place they name, that expat does not judge.
 
+#include <sys/mman.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -87,6 +89,8 @@ const std::vector<std::pair<std::string, std::string>> kRefusals = {
     {"<r>" + repeated("<a/>", 200000) + "</r>", "more memory than its reader allows"},
     {"<a>" + std::string(100000, 'x') + "\xFF</a>", "at line 1, column 100004: invalid UTF-8"},
     {"<p:a/>", "parse error at line 1, column"},
+    {"<xmlns:a/>", "refused at line 1, column 1: an element name with the prefix xmlns"},
+    {utf16("<r><!-- <xmlns:c> -->\n  <xmlns:c>t</xmlns:c></r>", true), "at line 2, column 3: an element name with the prefix xmlns"},
     {"<a/><b/>", "parse error at line 1, column 5:"},
     {"<a>\n  <b></a>", "parse error at line 2, column"},
     {"", "parse error at line 1, column 1:"},
@@ -156,6 +160,19 @@ TEST_P(TextParser, ReadsWideLongDeepAndManyWhole)
     EXPECT_EQ(signs, read("<r><!--" + signs + "--><?p " + signs + "?><![CDATA[" + signs + "]]></r>")->getText());
     const std::string longValue(70000, 'z');
     EXPECT_EQ(longValue, read("<r l=\"" + longValue + "\"/>")->getAttr("l"));
+    // Characters past ASCII at every place among the eight units that the
+    // Xerces reader converts together, in short text and in long.
+    std::string mixed;
+    for (int i = 0; i < 400; ++i)
+    {
+        mixed += std::string(i % 9, 'm') + kEAcute + kSmiley;
+        if (i == 9 || i == 399)
+        {
+            const auto node = read("<r v='" + mixed + "'>" + mixed + "</r>");
+            EXPECT_EQ(mixed, node->getAttr("v"));
+            EXPECT_EQ(mixed, node->getText());
+        }
+    }
     const std::string longText(1 << 21, 't');
     EXPECT_EQ(longText, read("<r>" + longText + "</r>")->getText());
     const auto many = read("<r>" + repeated("<c n='1'>t</c>", 3000) + "</r>");
@@ -165,31 +182,69 @@ TEST_P(TextParser, ReadsWideLongDeepAndManyWhole)
     EXPECT_EQ(100000u, read("<r>" + repeated("<uids>x</uids>", 100000) + "</r>")->getChildren().size());
 }
 
-TEST(Libxml2Reader, BoundsNamespacesInScopeAndDistinctNames)
+// Every declaration counts while its element is open, whichever prefix it
+// binds again; every name counts once, whatever it names.
+TEST_P(TextParser, BoundsNamespacesInScopeAndDistinctNames)
 {
-    const auto reason = [](const std::string& text) {
-        try { readWithLibxml2(text); } catch (DomException& error) { return error.getMessage(); }
+    const auto reason = [this](const std::string& text) {
+        try { read(text); } catch (DomException& error) { return error.getMessage(); }
         return std::string();
     };
     std::string scopes;
     for (int i = 0; i < 257; ++i)
         scopes += "<e xmlns:p" + std::to_string(i) + "='urn:x'>";
     EXPECT_NE(std::string::npos, reason(scopes + repeated("</e>", 257)).find("namespace declarations in scope"));
-    std::string names = "<r>";
-    for (int i = 0; i < 17000; ++i)
-        names += "<n" + std::to_string(i) + " a='" + std::string(100, 'x') + "'/>";
-    EXPECT_NE(std::string::npos, reason(names + "</r>").find("distinct names"));
-    // Exactly the limit, the root's name among them, is read; one more is not.
-    // Comments keep the tree within its budget.
+    const std::string rebound = repeated("<e xmlns:p='urn:x'>", 256) + repeated("</e>", 256);
+    EXPECT_EQ("", reason(rebound));
+    EXPECT_EQ("", reason("<r>" + rebound + rebound + "</r>"));
+    EXPECT_NE(std::string::npos, reason("<r xmlns='urn:y'>" + rebound + "</r>").find("in scope"));
+    // Binding xml to its own namespace again changes nothing.
+    const std::string xml = "<e xmlns:xml='http://www.w3.org/XML/1998/namespace'>";
+    EXPECT_EQ("", reason(repeated(xml, 300) + repeated("</e>", 300)));
+
+    // Exactly the limit, the root's name among them, is read; one more is
+    // not. Comments keep the tree within its budget.
     std::string limit = "<r>";
     for (int i = 1; i < 16384; ++i)
-        limit += "<n" + std::to_string(i) + "/><!--" + std::string(20, ' ') + "-->";
+        limit += "<n" + std::to_string(i) + " n" + std::to_string(i) + "=''/><!--" + std::string(20, ' ') + "-->";
     EXPECT_EQ("", reason(limit + "</r>"));
     EXPECT_NE(std::string::npos, reason(limit + "<more/></r>").find("distinct names"));
-    std::string targets = "<r>";
-    for (int i = 0; i < 17000; ++i)
-        targets += "<?t" + std::to_string(i) + "?>";
-    EXPECT_NE(std::string::npos, reason(targets + "</r>").find("distinct names"));
+    using Part = std::string (*)(const std::string& number);
+    for (const Part part : {+[](const std::string& n) { return "<n" + n + "/>"; },
+                            +[](const std::string& n) { return "<e a" + n + "=''/>"; },
+                            +[](const std::string& n) { return "<e xmlns:p" + n + "='urn:x'/>"; },
+                            +[](const std::string& n) { return "<e xmlns='urn:" + n + "'/>"; },
+                            +[](const std::string& n) { return "<?t" + n + "?>"; }})
+    {
+        std::string names = "<r>";
+        for (int i = 0; i < 17000; ++i)
+            names += part(std::to_string(i)) + "<!--" + std::string(20, ' ') + "-->";
+        EXPECT_NE(std::string::npos, reason(names + "</r>").find("distinct names")) << part("0");
+    }
+}
+
+// Untouched pages read as zeros: a reader that looked at them would refuse
+// a NUL character instead.
+TEST(TextReaders, RefuseTextsOf2GiBAndMoreUnread)
+{
+    const std::size_t length = std::size_t{1} << 31;
+    void* const pages = mmap(nullptr, length, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    ASSERT_NE(MAP_FAILED, pages);
+    using Reader = std::unique_ptr<XMLNode> (*)(const char*, std::size_t);
+    for (const Reader reader : {Reader(Brisvale::Soa::Common::Xml::parseXmlDocument),
+                                Reader(Brisvale::Soa::Common::Xml::parseXmlDocumentWithXerces)})
+    {
+        try
+        {
+            reader(static_cast<const char*>(pages), length);
+            ADD_FAILURE() << "read";
+        }
+        catch (DomException& error)
+        {
+            EXPECT_EQ("XML document refused: texts of 2 GiB and more are not read", error.getMessage());
+        }
+    }
+    munmap(pages, length);
 }
 
 } // namespace

@@ -30,6 +30,14 @@ const Text kTargets[] = {U"pi", U"t-1", U"\u00E9"};
 const Text kPrefixes[] = {U"p", U"q", U"ns1", U"\u00E9"};
 const Text kUris[] = {U"urn:a", U"urn:b", U"http://h.example/x?y=1&amp;z", U"urn:\u00E9\u4E2D"};
 const Text kXmlNamespace = U"http://www.w3.org/XML/1998/namespace";
+// Declarations that namespaces forbid, by the prefix (empty for the default
+// namespace) and the URI they bind.
+const Binding kReservedMisuses[] = {{U"xmlns", U"urn:a"},
+                                    {U"xml", U"urn:a"},
+                                    {U"r", U"http://www.w3.org/2000/xmlns/"},
+                                    {U"", U"http://www.w3.org/2000/xmlns/"},
+                                    {U"r", kXmlNamespace},
+                                    {U"", kXmlNamespace}};
 const Text kSpaces[] = {U" ", U"\t", U"\n", U"\r", U"\r\n", U"  "};
 const Text kEquals[] = {U"=", U"=", U"=", U" =", U"= ", U"\t=\r\n", U" = "};
 const Text kQuotes[] = {U"\"", U"'"};
@@ -65,7 +73,7 @@ public:
         element({}, 0);
         for (std::size_t n = below(3); n > 0; --n)
             misc(false);
-        RandomXmlDocument result{encoded(), oneIn(10)};
+        RandomXmlDocument result{encoded(), oneIn(10), fMisusesReservedName};
         if (result.mutated)
             mutate(result.bytes);
         return result;
@@ -74,8 +82,8 @@ public:
 private:
     std::size_t below(std::size_t count) { return fRandom() % count; }
     bool oneIn(std::size_t count) { return below(count) == 0; }
-    template <std::size_t N>
-    Text pick(const Text (&options)[N]) { return options[below(N)]; }
+    template <class T, std::size_t N>
+    T pick(const T (&options)[N]) { return options[below(N)]; }
     // One of the names the encoding can carry; the first of each list is ASCII.
     template <std::size_t N>
     Text pickName(const Text (&options)[N])
@@ -227,10 +235,14 @@ private:
                 prefixes.push_back(binding.prefix);
 
         std::u32string name;
-        if (!prefixes.empty() && oneIn(2))
+        if (oneIn(100))
+            name = U"xmlns:", fMisusesReservedName = true;
+        else if (!prefixes.empty() && oneIn(2))
             name = std::u32string(prefixes[below(prefixes.size())]) + U":";
         name += pickName(kNames);
         raw(U"<" + name);
+        if (oneIn(100))
+            misuseReservedName(declared);
         for (const Binding& binding : declared)
             attribute(binding.prefix.empty() ? U"xmlns" : U"xmlns:" + std::u32string(binding.prefix), binding.uri);
         attributes(scope, prefixes);
@@ -253,6 +265,17 @@ private:
         if (oneIn(4))
             space();
         raw(U">");
+    }
+
+    // Adds a forbidden declaration, in place of one of the same prefix.
+    void misuseReservedName(std::vector<Binding>& declared)
+    {
+        const Binding misuse = pick(kReservedMisuses);
+        declared.erase(std::remove_if(declared.begin(), declared.end(),
+                                      [&](const Binding& binding) { return binding.prefix == misuse.prefix; }),
+                       declared.end());
+        declared.push_back(misuse);
+        fMisusesReservedName = true;
     }
 
     void attributes(const std::vector<Binding>& scope, const std::vector<Text>& prefixes)
@@ -305,6 +328,7 @@ private:
     Encoding fEncoding = Encoding::utf8;
     char32_t fLargest = 0x10FFFF;  // the largest character the encoding carries
     bool fEncodingDeclared = false;
+    bool fMisusesReservedName = false;
     std::u32string fText;
 };
 

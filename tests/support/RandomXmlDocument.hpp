@@ -13,6 +13,10 @@ struct RandomXmlDocument
     // Whether a byte was changed or dropped or the end cut off, so that the
     // document may no longer be well-formed.
     bool mutated;
+    // Whether an element has the prefix xmlns, or a declaration binds the
+    // prefix xmlns, the prefix xml to another namespace, or another prefix
+    // to either's namespace: well-formed, but not with namespaces.
+    bool misusesReservedName;
 };
 
 // A random XML 1.0 document without a document type declaration: the
@@ -25,7 +29,9 @@ struct RandomXmlDocument
 // character references (non-ASCII and beyond the BMP too), CR, CRLF and
 // lone CR in text and values, any white space after "<?xml", prefixed and
 // default namespaces, the default one undeclared, attributes in
-// namespaces, non-ASCII names and text. One document in ten is mutated.
+// namespaces, non-ASCII names and text. One element in a hundred has the
+// prefix xmlns, and one in a hundred misuses a reserved prefix or
+// namespace in a declaration. One document in ten is mutated.
 RandomXmlDocument randomXmlDocument(std::uint32_t seed);
 
 } // namespace Testing

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
 #include <string>
 
 #ifdef __SSE2__
@@ -420,14 +421,24 @@ std::size_t checkPastAscii(const Units& units, bool utf8, std::size_t i)
     return at + 1;
 }
 
-// One pass over every code unit: NUL characters, characters past ASCII, and the
-// attributes of each start tag, counted as the equals signs outside quotes
-// between a "<" and the ">" that ends the tag. No "<" can stand inside a
-// tag, so each "<" starts the count afresh. Comments, CDATA sections and
-// processing instructions count nothing: each ends at the first ">" after
-// its closing marks, which stand after its opening ones, so never later than
-// a parser ends it. Compiled once for each unit width, so that the common
-// case of bytes is a tight loop.
+// The prefix xmlns is bound for good to the namespace of namespace
+// declarations, in which no element may stand; left to itself, Xerces-C
+// would read <xmlns:a> as such an element.
+void checkElementPrefix(const Units& units, std::size_t tagStart)
+{
+    if (units.startsWith(tagStart + 1, "xmlns:"))
+        refuseAt(units, tagStart, "an element name with the prefix xmlns");
+}
+
+// One pass over every code unit: NUL characters, characters past ASCII,
+// element names with the prefix xmlns, and the attributes of each start
+// tag, counted as the equals signs outside quotes between a "<" and the ">"
+// that ends the tag. No "<" can stand inside a tag, so each "<" starts the
+// count afresh. Comments, CDATA sections and processing instructions count
+// nothing: each ends at the first ">" after its closing marks, which stand
+// after its opening ones, so never later than a parser ends it. Compiled
+// once for each unit width, so that the common case of bytes is a tight
+// loop.
 template <std::size_t kWidth>
 void checkBody(const Units& units)
 {
@@ -473,6 +484,8 @@ void checkBody(const Units& units)
             skipped = partOpeningAt(units, i, {&kComment, &kCdataSection, &kInstruction});
             if (skipped != nullptr)
                 skippedFrom = i + lengthOf(skipped->opening);
+            else if (i + 1 < units.count && unitAt(i + 1) == 'x')
+                checkElementPrefix(units, i);
             inTag = skipped == nullptr;
             quote = 0;
             equals = 0;
@@ -511,6 +524,8 @@ void checkBody(const Units& units)
 
 TextLayout screenDocument(const char* data, std::size_t length)
 {
+    if (length > static_cast<std::size_t>(std::numeric_limits<int>::max()))
+        throw Exceptions::DomException("XML document refused: texts of 2 GiB and more are not read");
     Units units = layOut(reinterpret_cast<const unsigned char*>(data), length);
     const std::size_t afterDeclaration = checkDeclaration(units);
     checkProlog(units, afterDeclaration);

@@ -14,8 +14,9 @@ namespace Xml {
 const std::size_t kMaxAttributesPerElement = 256;
 
 // Checks the whole text of a document before any parser reads it, the same
-// way for every parser, and refuses with a DomException naming the line and
-// column of the offending character:
+// way for every parser, and refuses a text of 2 GiB or more (libxml2 counts
+// bytes in an int), and with a DomException naming the line and column of
+// the offending character:
 // - text in UCS-4 or EBCDIC (only UTF-8, UTF-16 and the encodings that
 //   share ASCII's bytes are read);
 // - an XML version other than 1.0; a byte-order mark or byte layout that
@@ -26,6 +27,7 @@ const std::size_t kMaxAttributesPerElement = 256;
 // - in UTF-8 text, any byte that is not part of a valid UTF-8 sequence; in
 //   US-ASCII text, any byte past ASCII; in UTF-16 text, an unpaired
 //   surrogate;
+// - an element name with the prefix xmlns;
 // - more than kMaxAttributesPerElement attributes on one element, counted
 //   before any parser spends time on them.
 // Returns the encoding it found, which every parser is then held to.

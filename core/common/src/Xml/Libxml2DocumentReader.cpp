@@ -1,6 +1,5 @@
 #include "Xml/DocumentReaders.hpp"
 
-#include <climits>
 #include <cstring>
 #include <exception>
 #include <new>
@@ -8,7 +7,6 @@
 #include <string_view>
 
 #include <libxml/parser.h>
-#include <libxml/dict.h>
 #include <libxml/encoding.h>
 #include <libxml/parserInternals.h>
 #include <libxml/xmlIO.h>
@@ -26,14 +24,6 @@ namespace Common {
 namespace Xml {
 
 namespace {
-
-// Limits that keep libxml2's own work linear: it looks a prefix up among
-// the declarations in scope one by one, and its dictionary of names stops
-// growing its table at 4,608 chains of about three names each, so that
-// past some 14,000 names every new name walks a chain that grows with
-// their count.
-const int kMaxNamespacesInScope = 256;
-const std::size_t kMaxDistinctNames = 16384;
 
 std::string_view view(const xmlChar* text)
 {
@@ -55,10 +45,6 @@ struct Read
     TreeBuilder builder;
     std::exception_ptr failure;
     TextPositions positions{nullptr, 0, TextLayout{}};
-    // The names the parser puts in its dictionary before the document's
-    // ("xml", "xmlns" and the XML namespace URI), which do not count
-    // among the document's names.
-    std::size_t parserNames = 0;
 
     // Where the parser stands, found from its offset into the original
     // bytes, whatever encoding it converted them from; its own line and
@@ -113,32 +99,19 @@ Read& readOf(void* userData)
     return *static_cast<Read*>(userData);
 }
 
-// Checked wherever the parser has just added names to its dictionary.
-void checkDistinctNames(const Read& read)
-{
-    if (static_cast<std::size_t>(xmlDictSize(read.context->dict)) - read.parserNames > kMaxDistinctNames)
-        throw TreeBuilder::Refusal{"more than " + std::to_string(kMaxDistinctNames)
-                                   + " distinct names in one document"};
-}
-
-// Called once the XML declaration is read and before any name is: the
-// parser's own names are in the dictionary by then, the document's not yet.
-void startDocument(void* userData)
-{
-    Read& read = readOf(userData);
-    read.parserNames = static_cast<std::size_t>(xmlDictSize(read.context->dict));
-}
-
-void startElement(void* userData, const xmlChar* localName, const xmlChar*, const xmlChar* uri, int,
-                  const xmlChar**, int attributeCount, int, const xmlChar** attributes)
+// Names and URIs come from the parser's dictionary: one pointer each, which
+// the builder knows them by. Of the document's names, the dictionary holds
+// only these and those of the predefined entities (the read stops at the
+// first error), so that the builder's limit on distinct names bounds it.
+void startElement(void* userData, const xmlChar* localName, const xmlChar*, const xmlChar* uri,
+                  int namespaceCount, const xmlChar** namespaces, int attributeCount, int,
+                  const xmlChar** attributes)
 {
     Read& read = readOf(userData);
     read.run([&] {
-        if (read.context->nsNr / 2 > kMaxNamespacesInScope)
-            throw TreeBuilder::Refusal{"more than " + std::to_string(kMaxNamespacesInScope)
-                                       + " namespace declarations in scope"};
-        checkDistinctNames(read);
-        // Names and URIs come from the parser's dictionary: one pointer each.
+        // Two pointers a declaration: prefix (null for the default namespace), URI.
+        for (int i = 0; i < namespaceCount; ++i, namespaces += 2)
+            read.builder.declareNamespace(view(namespaces[0]), view(namespaces[1]));
         read.builder.startElementWithInternedNames(reinterpret_cast<const char*>(uri),
                                                    reinterpret_cast<const char*>(localName));
         // Five pointers an attribute: local name, prefix, URI, value, value end.
@@ -160,12 +133,10 @@ void characters(void* userData, const xmlChar* text, int length)
     read.run([&] { read.builder.appendText(view(text, text + length)); });
 }
 
-// The target of a processing instruction is a name in the dictionary too;
-// the instruction itself is not kept.
-void processingInstruction(void* userData, const xmlChar*, const xmlChar*)
+void processingInstruction(void* userData, const xmlChar* target, const xmlChar*)
 {
     Read& read = readOf(userData);
-    read.run([&] { checkDistinctNames(read); });
+    read.run([&] { read.builder.processingInstruction(view(target)); });
 }
 
 void internalSubset(void* userData, const xmlChar*, const xmlChar*, const xmlChar*)
@@ -207,7 +178,6 @@ xmlSAXHandler makeHandler()
     xmlSAXHandler handler;
     std::memset(&handler, 0, sizeof handler);
     handler.initialized = XML_SAX2_MAGIC;
-    handler.startDocument = startDocument;
     handler.startElementNs = startElement;
     handler.endElementNs = endElement;
     handler.characters = characters;
@@ -265,12 +235,11 @@ std::unique_ptr<XMLNode> readWithLibxml2(const char* data, std::size_t length, c
 {
     if (length == 0)
         throw parseErrorAt(1, 1, "the document is empty");
-    if (length > static_cast<std::size_t>(INT_MAX))
-        throw Exceptions::DomException("XML document refused: texts of 2 GiB and more are not read");
+    // The screen has refused texts whose length an int cannot hold.
     startLibxml2();
 
     Read read;
-    read.builder.reset(TreeBuilder::budgetFor(length));
+    read.builder.reset(TreeBuilder::budgetFor(length), TreeBuilder::ParserNames::Interned);
     read.positions = TextPositions(data, length, layout);
     Libxml2ErrorScope errors(&read, libraryError);
     read.context = newContext(data, static_cast<int>(length));

@@ -71,6 +71,27 @@ inline void endField(std::string& packed, std::size_t start)
     std::memcpy(&packed[start + 1], &checked, sizeof checked);
 }
 
+// Writes the length of a field at `at` and returns where its text starts.
+inline char* writeLength(char* at, std::size_t length)
+{
+    if (length < kLongLength)
+    {
+        *at = static_cast<char>(length);
+        return at + 1;
+    }
+    const std::uint32_t checked = checkedLength(length);
+    *at = static_cast<char>(kLongLength);
+    std::memcpy(at + 1, &checked, sizeof checked);
+    return at + kLongLengthBytes;
+}
+
+// Copies text to `at` and returns where it ends.
+inline char* writeText(char* at, std::string_view text)
+{
+    std::memcpy(at, text.data(), text.size());
+    return at + text.size();
+}
+
 // Appends one whole field holding text to `packed`.
 inline void appendField(std::string& packed, std::string_view text)
 {

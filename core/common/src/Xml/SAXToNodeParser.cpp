@@ -22,12 +22,28 @@ static_assert(SAXToNodeParser::fgMaxDepth == TreeBuilder::kMaxDepth, "one depth 
 
 namespace {
 
+// Up to this many code units, text is written into room made once for the
+// longest UTF-8 it can take; longer text grows its scratch as it goes, so
+// that no scratch holds much more than the longest text.
+const std::size_t kShortText = 1024;
+
+std::string_view utf8(std::string& scratch, const XMLCh* text, std::size_t length)
+{
+    if (length > kShortText)
+    {
+        scratch.clear();
+        appendUtf8(scratch, text, length);
+        return scratch;
+    }
+    // The scratch's size is then its room, and it only grows.
+    if (scratch.size() < kUtf8BytesPerUnit * kShortText)
+        scratch.resize(kUtf8BytesPerUnit * kShortText);
+    return std::string_view(scratch.data(), writeUtf8(&scratch[0], text, length));
+}
+
 std::string_view utf8(std::string& scratch, const XMLCh* text)
 {
-    scratch.clear();
-    if (text != nullptr)
-        appendUtf8(scratch, text, utf16Length(text));
-    return scratch;
+    return text == nullptr ? std::string_view() : utf8(scratch, text, utf16Length(text));
 }
 
 } // namespace
@@ -65,7 +81,13 @@ std::unique_ptr<XMLNode> SAXToNodeParser::takeRoot()
 void SAXToNodeParser::setDocumentLocator(const xercesc::Locator* const locator)
 {
     fLocator = locator;
-    fBuilder->reset(fBudget);
+    fBuilder->reset(fBudget, TreeBuilder::ParserNames::Transient);
+}
+
+// Comes for each declaration of an element before the element starts.
+void SAXToNodeParser::startPrefixMapping(const XMLCh* const prefix, const XMLCh* const uri)
+{
+    build([&] { fBuilder->declareNamespace(utf8(fScratchName, prefix), utf8(fScratchUri, uri)); });
 }
 
 void SAXToNodeParser::startElement(const XMLCh* const uri, const XMLCh* const localname,
@@ -90,11 +112,12 @@ void SAXToNodeParser::endElement(const XMLCh* const, const XMLCh* const, const X
 
 void SAXToNodeParser::characters(const XMLCh* const chars, const XMLSize_t length)
 {
-    build([&] {
-        fScratchValue.clear();
-        appendUtf8(fScratchValue, chars, length);
-        fBuilder->appendText(fScratchValue);
-    });
+    build([&] { fBuilder->appendText(utf8(fScratchValue, chars, length)); });
+}
+
+void SAXToNodeParser::processingInstruction(const XMLCh* const target, const XMLCh* const)
+{
+    build([&] { fBuilder->processingInstruction(utf8(fScratchName, target)); });
 }
 
 void SAXToNodeParser::startDTD(const XMLCh* const, const XMLCh* const, const XMLCh* const)

@@ -1,5 +1,6 @@
 #include "Xml/TreeBuilder.hpp"
 
+#include <algorithm>
 #include <functional>
 #include <limits>
 
@@ -40,8 +41,12 @@ void reserveOneMore(Vector& vector)
 } // namespace
 
 TreeBuilder::TreeBuilder()
-    : fAttributeCount(0)
+    : fPackedSize(0)
+    , fAttributeCount(0)
     , fBudget(std::numeric_limits<std::size_t>::max())
+    , fParserNames(ParserNames::Transient)
+    , fNamespacesInScope(0)
+    , fPendingNamespaces(0)
 {
 }
 
@@ -57,12 +62,13 @@ std::size_t TreeBuilder::budgetFor(std::size_t textLength)
     return kBudgetPerByte * textLength + kBudgetAllowance;
 }
 
-void TreeBuilder::reset(std::size_t budget)
+void TreeBuilder::reset(std::size_t budget, ParserNames names)
 {
     releaseUnfinished();
     fRoot.reset();
     forgetSharedTexts();
     fBudget = budget;
+    fParserNames = names;
 }
 
 void TreeBuilder::refuse(const std::string& reason)
@@ -80,6 +86,9 @@ void TreeBuilder::charge(std::size_t bytes)
 
 void TreeBuilder::forgetSharedTexts()
 {
+    for (XMLNode::SharedText* text : fDocumentTexts)
+        XMLNode::SharedText::release(text);
+    fDocumentTexts.clear();
     fTextsByHash.clear();
     fTextsByAddress.clear();
 }
@@ -97,19 +106,40 @@ XMLNode::SharedText& TreeBuilder::internedText(const char* text)
     // One copy of each distinct text: its address is the whole key.
     const TextIndex::Key key = reinterpret_cast<TextIndex::Key>(text);
     XMLNode::SharedText* found = fTextsByAddress.find(key, [](const XMLNode::SharedText&) { return true; });
-    return found != nullptr ? *found : addSharedText(fTextsByAddress, key, text);
+    return found != nullptr ? *found : addInternedText(text);
 }
 
-// The new text has no reference yet: the element that asked for it takes
-// the first one at once, and nothing in between can fail.
+XMLNode::SharedText& TreeBuilder::addInternedText(const char* text)
+{
+    return addSharedText(fTextsByAddress, reinterpret_cast<TextIndex::Key>(text), text);
+}
+
+// The builder takes the new text's first reference; room comes first, so
+// that once the text exists nothing can fail before the builder holds it.
 XMLNode::SharedText& TreeBuilder::addSharedText(TextIndex& index, TextIndex::Key key, std::string_view text)
 {
-    // The text, its string's own block, and its place in the index.
-    charge(sizeof(XMLNode::SharedText) + 2 * kBlockOverhead + text.size() + TextIndex::kBytesPerText);
+    if (fDocumentTexts.size() >= kMaxDistinctNames)
+        refuse("more than " + std::to_string(kMaxDistinctNames) + " distinct names in one document");
+    // The text, its string's own block, its place in the index, and the
+    // builder's reference with room to grow.
+    charge(sizeof(XMLNode::SharedText) + 2 * kBlockOverhead + text.size() + TextIndex::kBytesPerText
+           + 2 * sizeof(XMLNode::SharedText*));
     index.reserveOneMore();
-    XMLNode::SharedText* shared = new XMLNode::SharedText{std::string(text), 0};
+    reserveOneMore(fDocumentTexts);
+    XMLNode::SharedText* shared = new XMLNode::SharedText{std::string(text), 1};
     index.insert(key, shared);
+    fDocumentTexts.push_back(shared);
     return *shared;
+}
+
+void TreeBuilder::countName(std::string_view name)
+{
+    if (name.empty())
+        return;
+    if (fParserNames == ParserNames::Interned)
+        internedText(name.data());
+    else
+        sharedText(name);
 }
 
 void TreeBuilder::releaseUnfinished()
@@ -127,8 +157,11 @@ void TreeBuilder::releaseUnfinished()
     fOpenNodes.clear();
     fChildStarts.clear();
     forgetSharedTexts();
-    fPackedAttributes.clear();
+    fPackedSize = 0;
     fAttributeCount = 0;
+    fDeclaringElements.clear();
+    fNamespacesInScope = 0;
+    fPendingNamespaces = 0;
 }
 
 std::unique_ptr<XMLNode> TreeBuilder::takeRoot()
@@ -153,12 +186,46 @@ XMLNode& TreeBuilder::openNode()
     // builder holds it.
     reserveOneMore(fOpenNodes);
     reserveOneMore(fChildStarts);
+    if (fPendingNamespaces != 0)
+        reserveOneMore(fDeclaringElements);
     XMLNode* node = fOpenNodes.empty() ? newRoot() : new (fOpenNodes.front()->fArena->allocate()) XMLNode();
     fOpenNodes.push_back(node);
     fChildStarts.push_back(fClosedChildren.size());
-    fPackedAttributes.clear();
+    enterScope(fOpenNodes.size());
+    fPackedSize = 0;
     fAttributeCount = 0;
     return *node;
+}
+
+void TreeBuilder::declareNamespace(std::string_view prefix, std::string_view uri)
+{
+    // The one declaration of the prefix xml that the parsers let pass binds
+    // it to its own namespace again, which changes nothing; libxml2 does not
+    // report it.
+    if (prefix == "xml")
+        return;
+    if (fNamespacesInScope + fPendingNamespaces >= kMaxNamespacesInScope)
+        refuse("more than " + std::to_string(kMaxNamespacesInScope) + " namespace declarations in scope");
+    countName(prefix);
+    countName(uri);
+    ++fPendingNamespaces;
+}
+
+void TreeBuilder::enterScope(std::size_t depth)
+{
+    if (fPendingNamespaces == 0)
+        return;
+    fDeclaringElements.push_back(Declarations{depth, fPendingNamespaces});
+    fNamespacesInScope += fPendingNamespaces;
+    fPendingNamespaces = 0;
+}
+
+void TreeBuilder::leaveScope(std::size_t depth)
+{
+    if (fDeclaringElements.empty() || fDeclaringElements.back().depth != depth)
+        return;
+    fNamespacesInScope -= fDeclaringElements.back().count;
+    fDeclaringElements.pop_back();
 }
 
 void TreeBuilder::startElement(std::string_view namespaceUri, std::string_view localName)
@@ -191,22 +258,31 @@ XMLNode* TreeBuilder::newRoot()
     return root.release();
 }
 
+char* TreeBuilder::packedRoom(std::size_t bytes)
+{
+    if (fPackedAttributes.size() - fPackedSize < bytes)
+        fPackedAttributes.resize(std::max(2 * fPackedAttributes.size(), fPackedSize + bytes));
+    char* const room = &fPackedAttributes[fPackedSize];
+    fPackedSize += bytes;
+    return room;
+}
+
 void TreeBuilder::addAttribute(std::string_view namespaceUri, std::string_view localName, std::string_view value)
 {
+    countName(localName);
     // The parser refuses two attributes of one local name in one namespace,
-    // so with the namespace in the key no name comes twice.
-    std::size_t field = beginField(fPackedAttributes);
+    // so with the namespace in the key no name comes twice. Both fields are
+    // made room for at once.
+    const std::size_t nameLength = (namespaceUri.empty() ? 0 : namespaceUri.size() + 2) + localName.size();
+    char* at = writeLength(packedRoom(fieldBytes(nameLength) + fieldBytes(value.size())), nameLength);
     if (!namespaceUri.empty())
     {
-        fPackedAttributes += '{';
-        fPackedAttributes.append(namespaceUri.data(), namespaceUri.size());
-        fPackedAttributes += '}';
+        *at++ = '{';
+        at = writeText(at, namespaceUri);
+        *at++ = '}';
     }
-    fPackedAttributes.append(localName.data(), localName.size());
-    endField(fPackedAttributes, field);
-    field = beginField(fPackedAttributes);
-    fPackedAttributes.append(value.data(), value.size());
-    endField(fPackedAttributes, field);
+    at = writeText(at, localName);
+    writeText(writeLength(at, value.size()), value);
     ++fAttributeCount;
 }
 
@@ -214,9 +290,10 @@ void TreeBuilder::endAttributes()
 {
     if (fAttributeCount == 0)
         return;
-    charge(fPackedAttributes.size() + 2 * kBlockOverhead);
-    fOpenNodes.back()->adoptPackedAttributes(fPackedAttributes, fAttributeCount, *fOpenNodes.front()->fArena);
-    fPackedAttributes.clear();
+    charge(fPackedSize + 2 * kBlockOverhead);
+    fOpenNodes.back()->adoptPackedAttributes(std::string_view(fPackedAttributes.data(), fPackedSize), fAttributeCount,
+                                             *fOpenNodes.front()->fArena);
+    fPackedSize = 0;
     fAttributeCount = 0;
 }
 
@@ -236,6 +313,11 @@ void TreeBuilder::endElement()
     closeCurrent();
 }
 
+void TreeBuilder::processingInstruction(std::string_view target)
+{
+    countName(target);
+}
+
 void TreeBuilder::closeCurrent()
 {
     XMLNode* node = fOpenNodes.back();
@@ -245,6 +327,7 @@ void TreeBuilder::closeCurrent()
     node->adoptChildren(fClosedChildren.data() + start, fClosedChildren.data() + fClosedChildren.size());
     fClosedChildren.resize(start);
 
+    leaveScope(fOpenNodes.size());
     fOpenNodes.pop_back();
     fChildStarts.pop_back();
     if (fOpenNodes.empty())

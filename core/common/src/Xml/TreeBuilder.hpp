@@ -24,7 +24,9 @@ namespace Xml {
 // the other elements that carry them; an unqualified attribute is kept
 // under its local name, an attribute in a namespace under "{uri}local", so
 // that it can never be taken for an unqualified one; nesting deeper than
-// kMaxDepth is refused; and the tree may not take more memory than its
+// kMaxDepth, more than kMaxNamespacesInScope namespace declarations in
+// scope at once, and more than kMaxDistinctNames distinct names in one
+// document are refused; and the tree may not take more memory than its
 // budget. A refusal is a Refusal exception, which the parser's adapter
 // turns into a DomException naming the position.
 //
@@ -34,6 +36,29 @@ class TreeBuilder
 {
 public:
     static constexpr std::size_t kMaxDepth = 1000;
+    // Both parsers look a prefix up among the declarations in scope one by
+    // one, so that more of them would make their work grow faster than the
+    // text. The element whose declarations pass the limit is refused before
+    // the parser reads the next tag: the parser has then resolved no name
+    // against more than twice the limit.
+    static constexpr std::size_t kMaxNamespacesInScope = 256;
+    // Local names of elements and attributes, declared prefixes, namespace
+    // URIs and targets of processing instructions, counted once each
+    // however often they come. libxml2 keeps them all in its dictionary,
+    // which stops growing its table at 4,608 chains of about three names
+    // each, so that past some 14,000 names every new name walks a chain
+    // that grows with their count.
+    static constexpr std::size_t kMaxDistinctNames = 16384;
+
+    // How a parser hands out names and namespace URIs: as text that lives
+    // for the call, or as one zero-terminated copy of each distinct text of
+    // the document, which every name it hands out starts at, so that the
+    // builder tells texts apart by their address.
+    enum class ParserNames
+    {
+        Transient,
+        Interned,
+    };
 
     struct Refusal
     {
@@ -45,20 +70,26 @@ public:
     TreeBuilder(const TreeBuilder&) = delete;
     TreeBuilder& operator=(const TreeBuilder&) = delete;
 
-    // Drops what an earlier document left, finished or not, and bounds the
-    // memory of the next tree to budget bytes.
-    void reset(std::size_t budget);
+    // Drops what an earlier document left, finished or not, bounds the
+    // memory of the next tree to budget bytes, and takes the names of the
+    // next document as the parser hands them out.
+    void reset(std::size_t budget, ParserNames names);
 
+    // A namespace declaration of the element that starts next; an empty
+    // prefix for the default namespace.
+    void declareNamespace(std::string_view prefix, std::string_view uri);
     // An element starts: its attributes follow, then endAttributes.
     void startElement(std::string_view namespaceUri, std::string_view localName);
-    // The same, for a parser that hands out one zero-terminated copy of
-    // each distinct name and URI of a document (null for no URI): the
-    // builder then finds the shared copy by the pointer.
+    // The same, for a parser that hands out interned names (null for no
+    // URI): the builder then finds the shared copy by the pointer.
     void startElementWithInternedNames(const char* namespaceUri, const char* localName);
     void addAttribute(std::string_view namespaceUri, std::string_view localName, std::string_view value);
     void endAttributes();
     void appendText(std::string_view text);
     void endElement();
+    // A processing instruction, which the tree does not keep; its target
+    // counts among the document's names.
+    void processingInstruction(std::string_view target);
 
     // The finished tree; null before a document was read. After a failure,
     // what was read up to it.
@@ -74,8 +105,20 @@ private:
 
     XMLNode::SharedText& sharedText(std::string_view text);
     XMLNode::SharedText& internedText(const char* text);
+    // Kept out of line: internedText nearly always finds the text, and
+    // without this rare call in it needs far fewer registers.
+    [[gnu::noinline]] XMLNode::SharedText& addInternedText(const char* text);
     XMLNode::SharedText& addSharedText(TextIndex& index, TextIndex::Key key, std::string_view text);
+    // Counts a name among the document's distinct names, whether a node
+    // keeps it or not.
+    void countName(std::string_view name);
     void forgetSharedTexts();
+    // Moves the declarations made for the new node at depth into scope.
+    void enterScope(std::size_t depth);
+    // Ends the declarations of the node at depth, which closes.
+    void leaveScope(std::size_t depth);
+    // Room for bytes more of the current element's attributes.
+    char* packedRoom(std::size_t bytes);
     // Makes the next node, holds it as the current one and returns it.
     XMLNode& openNode();
     void closeCurrent();
@@ -87,15 +130,30 @@ private:
     std::vector<XMLNode*> fOpenNodes;       // owned; from the root to the current node
     std::vector<std::size_t> fChildStarts;  // where each open node's children start
     std::vector<XMLNode*> fClosedChildren;  // owned; children of the open nodes
-    std::string fPackedAttributes;          // the current element's, until endAttributes
+    // The current element's attributes, until endAttributes, in the first
+    // fPackedSize bytes of a buffer that only grows.
+    std::string fPackedAttributes;
+    std::size_t fPackedSize;
     std::size_t fAttributeCount;
     std::size_t fBudget;                    // bytes the tree may still take
-    // Element names and namespace URIs of the tree being built, by the
-    // hash of their text, or by the address of a parser's interned copy.
-    // The nodes hold the texts: the builder forgets them whenever it lets
-    // go of its tree.
+    ParserNames fParserNames;
+    // The names and namespace URIs of the document being read, by the hash
+    // of their text, or by the address of a parser's interned copy. The
+    // builder holds one reference to each, in fDocumentTexts, until it lets
+    // go of its tree; the nodes hold their own.
     TextIndex fTextsByHash;
     TextIndex fTextsByAddress;
+    std::vector<XMLNode::SharedText*> fDocumentTexts;
+
+    // The open elements that declare namespaces, innermost last.
+    struct Declarations
+    {
+        std::size_t depth;  // of the element: 1 for the root
+        std::size_t count;
+    };
+    std::vector<Declarations> fDeclaringElements;
+    std::size_t fNamespacesInScope;   // made by the open elements
+    std::size_t fPendingNamespaces;   // made for the element that starts next
 };
 
 } // namespace Xml

@@ -11,9 +11,18 @@ namespace Soa {
 namespace Common {
 namespace Xml {
 
+// The most bytes of UTF-8 that one UTF-16 code unit stands for: a pair of
+// surrogates stands for four.
+const std::size_t kUtf8BytesPerUnit = 3;
+
 // Appends the UTF-8 form of UTF-16 text to out. An unpaired surrogate is
 // std::invalid_argument; out then holds what came before it.
 void appendUtf8(std::string& out, const XMLCh* text, std::size_t length);
+
+// Writes the UTF-8 form of UTF-16 text to destination, which has room for
+// kUtf8BytesPerUnit bytes a unit, and returns the bytes written. An
+// unpaired surrogate is std::invalid_argument.
+std::size_t writeUtf8(char* destination, const XMLCh* text, std::size_t length);
 
 // The number of code units before the terminating zero.
 std::size_t utf16Length(const XMLCh* text);

@@ -322,7 +322,7 @@ void XMLNode::setAttr(const std::string& name, const std::string& value)
     replacePackedAttributes(packed.data(), packed.size(), count + 1, nullptr);
 }
 
-void XMLNode::adoptPackedAttributes(const std::string& packed, std::size_t count, NodeArena& arena)
+void XMLNode::adoptPackedAttributes(std::string_view packed, std::size_t count, NodeArena& arena)
 {
     if (count != 0)
         replacePackedAttributes(packed.data(), packed.size(), count, &arena);

@@ -25,9 +25,11 @@ struct TextPosition;
 //
 // Refuses, with a DomException naming the position: any document type
 // declaration (so no entity can be declared or expanded), any external
-// entity, and nesting deeper than fgMaxDepth. Parse errors and namespace
-// errors are DomExceptions too. The tree under construction belongs to the
-// handler until takeRoot, so nothing leaks when a parse fails.
+// entity, nesting deeper than fgMaxDepth, and more namespace declarations
+// in scope or distinct names than parseXmlDocument reads (see the README).
+// Parse errors and namespace errors are DomExceptions too. The tree under
+// construction belongs to the handler until takeRoot, so nothing leaks when
+// a parse fails.
 class BRISVALE_SOA_COMMON_API SAXToNodeParser : public xercesc::DefaultHandler
 {
 public:
@@ -47,6 +49,7 @@ public:
     virtual void setDocumentLocator(const xercesc::Locator* const locator);
     virtual void startDocument() {}
     virtual void endDocument() {}
+    virtual void startPrefixMapping(const XMLCh* const prefix, const XMLCh* const uri);
     virtual void startElement(const XMLCh* const uri,
                               const XMLCh* const localname,
                               const XMLCh* const qname,
@@ -56,7 +59,7 @@ public:
                             const XMLCh* const qname);
     virtual void characters(const XMLCh* const chars, const XMLSize_t length);
     virtual void ignorableWhitespace(const XMLCh* const, const XMLSize_t) {}
-    virtual void processingInstruction(const XMLCh* const, const XMLCh* const) {}
+    virtual void processingInstruction(const XMLCh* const target, const XMLCh* const data);
 
     // LexicalHandler
     virtual void startDTD(const XMLCh* const name,

@@ -96,7 +96,7 @@ private:
     void shareNamespaceUri(SharedText& namespaceUri);
     // Takes the parsed attributes as packed by the parser, with no name
     // twice, into a block of the document's arena.
-    void adoptPackedAttributes(const std::string& packed, std::size_t count, NodeArena& arena);
+    void adoptPackedAttributes(std::string_view packed, std::size_t count, NodeArena& arena);
     // Takes the children that the parser collected, in document order.
     void adoptChildren(XMLNode* const* first, XMLNode* const* last);
     // Frees the node's descendants, without recursion, then the node:
