@@ -115,7 +115,7 @@ void SAXToNodeParser::characters(const XMLCh* const chars, const XMLSize_t lengt
     build([&] { fBuilder->appendText(utf8(fScratchValue, chars, length)); });
 }
 
-void SAXToNodeParser::processingInstruction(const XMLCh* const target, const XMLCh* const)
+void SAXToNodeParser::countProcessingInstruction(const XMLCh* target)
 {
     build([&] { fBuilder->processingInstruction(utf8(fScratchName, target)); });
 }

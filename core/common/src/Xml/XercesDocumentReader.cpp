@@ -41,6 +41,22 @@ void configure(xercesc::SAX2XMLReader& reader)
     reader.setFeature(XMLUni::fgXercesDisableDefaultEntityResolution, true);
 }
 
+} // namespace
+
+// The reader's handler: the tree that SAXToNodeParser builds, with the
+// target of every processing instruction counted among the document's
+// distinct names, as libxml2 counts it.
+class XercesReaderHandler final : public SAXToNodeParser
+{
+public:
+    void processingInstruction(const XMLCh* const target, const XMLCh* const) override
+    {
+        countProcessingInstruction(target);
+    }
+};
+
+namespace {
+
 void setHandler(xercesc::SAX2XMLReader& reader, SAXToNodeParser& handler)
 {
     reader.setContentHandler(&handler);
@@ -127,7 +143,7 @@ std::unique_ptr<XMLNode> readWithXerces(const char* data, std::size_t length, co
     startXerces();
 
     const TextPositions positions(data, length, layout);
-    SAXToNodeParser handler;
+    XercesReaderHandler handler;
     handler.fBudget = TreeBuilder::budgetFor(length);
     handler.fTextPositions = &positions;
     try

@@ -59,7 +59,7 @@ public:
                             const XMLCh* const qname);
     virtual void characters(const XMLCh* const chars, const XMLSize_t length);
     virtual void ignorableWhitespace(const XMLCh* const, const XMLSize_t) {}
-    virtual void processingInstruction(const XMLCh* const target, const XMLCh* const data);
+    virtual void processingInstruction(const XMLCh* const, const XMLCh* const) {}
 
     // LexicalHandler
     virtual void startDTD(const XMLCh* const name,
@@ -80,6 +80,10 @@ private:
     SAXToNodeParser& operator=(const SAXToNodeParser&) = delete;
 
     friend std::unique_ptr<XMLNode> readWithXerces(const char* data, std::size_t length, const TextLayout& layout);
+    friend class XercesReaderHandler;
+
+    // Counts a processing instruction's target among the document's names.
+    void countProcessingInstruction(const XMLCh* target);
 
     [[noreturn]] void refuse(const std::string& reason) const;
     [[noreturn]] void throwParseError(const xercesc::SAXParseException& exc) const;
