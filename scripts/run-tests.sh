@@ -16,4 +16,5 @@ fi
 cmake -S . -B "$build_dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBRISVALE_BUILD_TESTS=ON \
       -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" -DCMAKE_SHARED_LINKER_FLAGS="$flags"
 cmake --build "$build_dir" -j "$(nproc)"
-ctest --test-dir "$build_dir" --output-on-failure --no-tests=error -j "$(nproc)"
+# A test that hangs fails after twenty minutes rather than holding up the run.
+ctest --test-dir "$build_dir" --output-on-failure --no-tests=error --timeout 1200 -j "$(nproc)"
