@@ -15,7 +15,7 @@
 #include <iterator>
 #include <string>
 #include <thread>
-#include <tuple>
+#include <vector>
 
 #include <gtest/gtest.h>
 #include <libxml/globals.h>
@@ -43,6 +43,7 @@ using Brisvale::Soa::Internal::Common::MarkRecorder;
 using Brisvale::Soa::Internal::Common::ScopedMonitorListener;
 using FailingAllocator::Counted;
 namespace Sm = Brisvale::Schemas::Cad::_2007_01::Structuremanagement;
+namespace Base = Brisvale::Schemas::Soa::_2006_03::Base;
 
 namespace {
 
@@ -245,7 +246,7 @@ struct FirstCall
 Outcome failFirstCallAt(const FirstCall& call, long point)
 {
     Outcome outcome = kFailedCleanly;
-    textOf(kSample);
+    textOf(kSample);  // makes every document's text before allocations fail
     auto run = [&] {
         std::string result;
         const auto step = [&] { result = readThrough(call.reader, call.document); };
@@ -494,14 +495,17 @@ bool marksAgree(const MarkRecorder& recorder)
 // at the point fails; a third call runs through.
 Outcome failMarksAt(long point)
 {
-    Brisvale::Schemas::Soa::_2006_03::Base::RefId message;
+    Base::RefId message;
     MarkRecorder recorder;
     ScopedMonitorListener recording(recorder);
     const auto write = [&] {
         Xml::XmlStream stream;
         message.outputXML(stream, "r");
     };
-    const Outcome outcome = failingAt(point, false, [&] { write(), write(); });
+    const Outcome outcome = failingAt(point, false, [&] {
+        write();
+        write();
+    });
     write();
     return outcome == kNothingLeftToFail || marksAgree(recorder) ? outcome : kWrongResult;
 }

@@ -78,7 +78,8 @@ struct Read
             failure = error;
     }
 
-    // For a failure in one of the parser's events, where stopping it is safe.
+    // For a failure in one of the parser's events or a parse error it
+    // reports, after which nothing of the parse is needed.
     void fail(std::exception_ptr error)
     {
         keep(error);
