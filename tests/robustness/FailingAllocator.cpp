@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <new>
 
+#include <libxml/xmlmemory.h>
+
 // The allocation functions that ours stand in front of: the sanitizer's in
 // a build with AddressSanitizer, the C library's otherwise. Every
 // allocation goes through malloc or memalign.
@@ -33,6 +35,7 @@ namespace {
 // Plain variables with atomic built-ins: std::atomic's members would be
 // instrumented.
 bool gArmed = false;
+bool gOnlyLibxml2Counts = false;
 long gAllocationsToPass = 0;
 bool gPersistently = false;
 void* gFailedCaller = nullptr;
@@ -56,10 +59,13 @@ UNINSTRUMENTED void release(void* block)
     nextFree(block);
 }
 
-// Whether the allocation of `size` bytes asked for from `caller` is to fail.
-UNINSTRUMENTED bool failsNow(std::size_t size, void* caller)
+// Whether the allocation of `size` bytes asked for from `caller` (through
+// libxml2's allocation functions or not) is to fail.
+UNINSTRUMENTED bool failsNow(std::size_t size, void* caller, bool byLibxml2)
 {
     if (!__atomic_load_n(&gArmed, __ATOMIC_RELAXED))
+        return false;
+    if (__atomic_load_n(&gOnlyLibxml2Counts, __ATOMIC_RELAXED) && !byLibxml2)
         return false;
     const long left = __atomic_fetch_sub(&gAllocationsToPass, 1, __ATOMIC_RELAXED);
     if (left != 0 && !(gPersistently && left < 0))
@@ -71,13 +77,29 @@ UNINSTRUMENTED bool failsNow(std::size_t size, void* caller)
 }
 
 // Alignment 0: malloc's.
-UNINSTRUMENTED void* allocate(std::size_t size, void* caller, std::size_t alignment = 0)
+UNINSTRUMENTED void* allocate(std::size_t size, void* caller, std::size_t alignment = 0, bool byLibxml2 = false)
 {
-    if (failsNow(size, caller))
+    if (failsNow(size, caller, byLibxml2))
         return nullptr;
     void* block = alignment == 0 ? nextMalloc(size) : nextMemalign(alignment, size);
     count(block, 1);
     return block;
+}
+
+UNINSTRUMENTED void* reallocate(void* block, std::size_t size, void* caller, bool byLibxml2 = false)
+{
+    if (block != nullptr && size == 0)
+    {
+        release(block);
+        return nullptr;
+    }
+    void* moved = allocate(size, caller, 0, byLibxml2);
+    if (moved != nullptr && block != nullptr)
+    {
+        std::memcpy(moved, block, std::min(size, malloc_usable_size(block)));
+        release(block);
+    }
+    return moved;
 }
 
 void* allocateOrThrow(std::size_t size, void* caller)
@@ -87,12 +109,35 @@ void* allocateOrThrow(std::size_t size, void* caller)
     throw std::bad_alloc();
 }
 
+// libxml2's allocation functions, installed with xmlMemSetup.
+void* libxml2Malloc(std::size_t size)
+{
+    return allocate(size, __builtin_return_address(0), 0, true);
+}
+
+void* libxml2Realloc(void* block, std::size_t size)
+{
+    return reallocate(block, size, __builtin_return_address(0), true);
+}
+
+char* libxml2Strdup(const char* text)
+{
+    const std::size_t size = std::strlen(text) + 1;
+    void* copy = allocate(size, __builtin_return_address(0), 0, true);
+    return copy == nullptr ? nullptr : static_cast<char*>(std::memcpy(copy, text, size));
+}
+
 } // namespace
 
 namespace FailingAllocator {
 
-void failAfter(long allocationsToPass, bool persistently)
+void failAfter(long allocationsToPass, bool persistently, Counted counted)
 {
+    // libxml2 keeps these functions for the process: they allocate as
+    // malloc does, so blocks pass freely between the two.
+    if (counted == Counted::Libxml2)
+        xmlMemSetup(release, libxml2Malloc, libxml2Realloc, libxml2Strdup);
+    gOnlyLibxml2Counts = counted == Counted::Libxml2;
     gPersistently = persistently;
     gFailedCaller = nullptr;
     gFailedSize = 0;
@@ -151,18 +196,7 @@ UNINSTRUMENTED int posix_memalign(void** block, std::size_t alignment, std::size
 
 UNINSTRUMENTED void* realloc(void* block, std::size_t size)
 {
-    if (block != nullptr && size == 0)
-    {
-        release(block);
-        return nullptr;
-    }
-    void* moved = allocate(size, __builtin_return_address(0));
-    if (moved != nullptr && block != nullptr)
-    {
-        std::memcpy(moved, block, std::min(size, malloc_usable_size(block)));
-        release(block);
-    }
-    return moved;
+    return reallocate(block, size, __builtin_return_address(0));
 }
 
 } // extern "C"

@@ -10,9 +10,17 @@
 
 namespace FailingAllocator {
 
-// From now on the allocation after `allocationsToPass` more fails: that
-// one alone, or, with `persistently`, every one from it on.
-void failAfter(long allocationsToPass, bool persistently);
+// The allocations that count towards a failure point.
+enum class Counted
+{
+    Every,    // every allocation of the process
+    Libxml2,  // libxml2's own, asked for through the functions that xmlMemSetup installs
+};
+
+// From now on the allocation after `allocationsToPass` more that count
+// fails: that one alone, or, with `persistently`, every one that counts
+// from it on.
+void failAfter(long allocationsToPass, bool persistently, Counted counted = Counted::Every);
 
 // No allocation fails any more; returns whether one did since failAfter.
 bool stop();

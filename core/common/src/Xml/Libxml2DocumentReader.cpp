@@ -37,7 +37,7 @@ std::string_view view(const xmlChar* begin, const xmlChar* end)
 
 // One document's read: the parser's context, the builder, and the first
 // failure. libxml2 is C: nothing may be thrown through it, so a callback
-// that fails keeps the failure and stops the parser, and the failure is
+// that fails keeps the failure and ends the parse, and the failure is
 // thrown once the parser has returned.
 struct Read
 {
@@ -58,15 +58,35 @@ struct Read
         return positions.atByte(static_cast<std::size_t>(offset));
     }
 
-    void fail(std::exception_ptr error)
+    void keep(std::exception_ptr error)
     {
         if (!failure)
             failure = error;
+    }
+
+    // For a failure in one of the parser's events or a parse error it
+    // reports, after which nothing of the parse is needed.
+    void fail(std::exception_ptr error)
+    {
+        keep(error);
         if (context != nullptr)
             xmlStopParser(context);
     }
 
-    void runOutOfMemory() { fail(std::make_exception_ptr(std::bad_alloc())); }
+    // libxml2 reports a failed allocation from the middle of its work, with
+    // the input buffers that stopping the parser frees still in hand (while
+    // it switches encoding, say), so the parser is only marked as finished,
+    // as libxml2 marks it itself when one of its parser's allocations fails;
+    // it then winds up on its own.
+    void runOutOfMemory()
+    {
+        keep(std::make_exception_ptr(std::bad_alloc()));
+        if (context != nullptr)
+        {
+            context->instate = XML_PARSER_EOF;
+            context->disableSAX = 1;
+        }
+    }
 
     // Runs one step, keeping whatever it throws; a refusal gets the
     // parser's position.

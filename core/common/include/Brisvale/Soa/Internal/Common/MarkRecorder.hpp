@@ -34,7 +34,8 @@ namespace Common {
 // the same id, share one stack of open marks.)
 //
 // Every member may be called from any thread at any time: the accessors
-// return copies, taken at one moment under the recorder's lock.
+// return copies, taken at one moment under the recorder's lock. A mark
+// that throws (std::bad_alloc) is not recorded at all.
 class BRISVALE_SOA_COMMON_API MarkRecorder : public MonitorListener
 {
 public:
@@ -87,17 +88,23 @@ public:
     void clear();
 
 private:
+    struct OpenMark
+    {
+        Mark mark;
+        // How many execution times the thread had completed when it started.
+        std::size_t completedAtStart;
+    };
+
     struct ThreadRecord
     {
-        std::vector<Mark> openMarks;
-        // For each open mark, how many execution times the thread had
-        // completed when it started.
-        std::vector<std::size_t> completedAtStart;
+        std::vector<OpenMark> openMarks;
         std::size_t completed = 0;
     };
 
-    // Ends the record's open mark at index and those above it.
-    static ExecutionTime close(ThreadRecord& record, std::size_t index, std::int64_t endNanoseconds);
+    // The execution time of the record's open mark at index, ended now.
+    static ExecutionTime timeOf(const ThreadRecord& record, std::size_t index, std::int64_t endNanoseconds);
+    // Opens a mark on the thread's record, which it makes if need be.
+    void open(std::thread::id thread, const std::string& name);
 
     mutable std::mutex fLock;
     std::vector<Event> fEvents;
