@@ -16,6 +16,7 @@ install(TARGETS BrisvaleSoaCommon BrisvaleCadMessages
 
 install(DIRECTORY
     ${PROJECT_SOURCE_DIR}/core/common/include/
+    ${PROJECT_SOURCE_DIR}/core/common/standin/include/
     ${PROJECT_SOURCE_DIR}/core/binding/include/
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}
   FILES_MATCHING PATTERN "*.hpp")

@@ -1,4 +1,5 @@
 #include <Brisvale/Soa/Internal/Common/Monitor.hpp>
+#include <Brisvale/Soa/Internal/Common/MonitorListener.hpp>
 
 #include <atomic>
 #include <chrono>

@@ -6,12 +6,15 @@
 #include <Brisvale/Soa/Common/CommonExport.hpp>
 #include <Brisvale/Soa/Internal/Common/ExecutionTime.hpp>
 #include <Brisvale/Soa/Internal/Common/Mark.hpp>
-#include <Brisvale/Soa/Internal/Common/MonitorListener.hpp>
 
 namespace Brisvale {
 namespace Soa {
 namespace Internal {
 namespace Common {
+
+// Declared in MonitorListener.hpp, with what the stand-in offers beyond the
+// monitor's marks.
+class MonitorListener;
 
 // The performance monitor: one listener for the whole process, which
 // receives the marks of every thread. With none installed (the default) a

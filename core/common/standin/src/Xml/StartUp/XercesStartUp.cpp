@@ -1,4 +1,4 @@
-#include "Xml/XercesStartUp.hpp"
+#include "Xml/StartUp/XercesStartUp.hpp"
 
 #include <atomic>
 #include <cstddef>

@@ -6,7 +6,7 @@
 #include <string_view>
 #include <system_error>
 
-#include "Xml/XmlCharacters.hpp"
+#include "Xml/Text/XmlCharacters.hpp"
 
 namespace Brisvale {
 namespace Soa {

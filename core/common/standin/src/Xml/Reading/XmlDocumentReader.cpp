@@ -1,8 +1,8 @@
 #include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
 #include <Brisvale/Soa/Common/Xml/XmlDocumentReader.hpp>
 
-#include "Xml/DocumentReaders.hpp"
-#include "Xml/DocumentScreen.hpp"
+#include "Xml/Reading/DocumentReaders.hpp"
+#include "Xml/Reading/DocumentScreen.hpp"
 
 namespace Brisvale {
 namespace Soa {

@@ -1,4 +1,4 @@
-#include "Xml/DocumentReaders.hpp"
+#include "Xml/Reading/DocumentReaders.hpp"
 
 #include <pthread.h>
 
@@ -16,10 +16,10 @@
 #include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
 #include <Brisvale/Soa/Common/Xml/SAXToNodeParser.hpp>
 
-#include "Xml/TextPositions.hpp"
-#include "Xml/TreeBuilder.hpp"
-#include "Xml/Utf16.hpp"
-#include "Xml/XercesStartUp.hpp"
+#include "Xml/Reading/TextPositions.hpp"
+#include "Xml/Reading/TreeBuilder.hpp"
+#include "Xml/Text/Utf16.hpp"
+#include "Xml/StartUp/XercesStartUp.hpp"
 
 namespace Brisvale {
 namespace Soa {

@@ -1,4 +1,4 @@
-#include "Xml/Utf16.hpp"
+#include "Xml/Text/Utf16.hpp"
 
 #include <stdexcept>
 

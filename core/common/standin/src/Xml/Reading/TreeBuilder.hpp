@@ -9,7 +9,7 @@
 
 #include <Brisvale/Soa/Common/Xml/XMLNode.hpp>
 
-#include "Xml/SharedTextIndex.hpp"
+#include "Xml/Tree/SharedTextIndex.hpp"
 
 namespace Brisvale {
 namespace Soa {

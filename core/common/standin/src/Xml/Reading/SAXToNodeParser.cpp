@@ -8,10 +8,10 @@
 
 #include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
 
-#include "Xml/DocumentReaders.hpp"
-#include "Xml/TextPositions.hpp"
-#include "Xml/TreeBuilder.hpp"
-#include "Xml/Utf16.hpp"
+#include "Xml/Reading/DocumentReaders.hpp"
+#include "Xml/Reading/TextPositions.hpp"
+#include "Xml/Reading/TreeBuilder.hpp"
+#include "Xml/Text/Utf16.hpp"
 
 namespace Brisvale {
 namespace Soa {

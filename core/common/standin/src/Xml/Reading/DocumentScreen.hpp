@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "Xml/TextPositions.hpp"
+#include "Xml/Reading/TextPositions.hpp"
 
 namespace Brisvale {
 namespace Soa {

@@ -6,7 +6,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "Xml/XmlCharacters.hpp"
+#include "Xml/Text/XmlCharacters.hpp"
 
 namespace Brisvale {
 namespace Soa {

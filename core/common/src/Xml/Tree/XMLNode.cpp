@@ -6,9 +6,9 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "Xml/NodeArena.hpp"
-#include "Xml/PackedAttributes.hpp"
-#include "Xml/SharedText.hpp"
+#include "Xml/Tree/NodeArena.hpp"
+#include "Xml/Tree/PackedAttributes.hpp"
+#include "Xml/Tree/SharedText.hpp"
 
 namespace Brisvale {
 namespace Soa {

@@ -1,4 +1,4 @@
-#include "Xml/DocumentScreen.hpp"
+#include "Xml/Reading/DocumentScreen.hpp"
 
 #include <algorithm>
 #include <array>
@@ -12,8 +12,8 @@
 
 #include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
 
-#include "Xml/DocumentReaders.hpp"
-#include "Xml/XmlCharacters.hpp"
+#include "Xml/Reading/DocumentReaders.hpp"
+#include "Xml/Text/XmlCharacters.hpp"
 
 namespace Brisvale {
 namespace Soa {

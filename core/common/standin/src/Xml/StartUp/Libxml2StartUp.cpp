@@ -1,4 +1,4 @@
-#include "Xml/Libxml2StartUp.hpp"
+#include "Xml/StartUp/Libxml2StartUp.hpp"
 
 #include <atomic>
 #include <cstdlib>

@@ -8,7 +8,7 @@
 #include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
 #include <Brisvale/Soa/Common/Xml/XMLNode.hpp>
 
-#include "Xml/TextPositions.hpp"
+#include "Xml/Reading/TextPositions.hpp"
 
 namespace Brisvale {
 namespace Soa {

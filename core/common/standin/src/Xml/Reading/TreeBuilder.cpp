@@ -1,12 +1,12 @@
-#include "Xml/TreeBuilder.hpp"
+#include "Xml/Reading/TreeBuilder.hpp"
 
 #include <algorithm>
 #include <functional>
 #include <limits>
 
-#include "Xml/NodeArena.hpp"
-#include "Xml/PackedAttributes.hpp"
-#include "Xml/SharedText.hpp"
+#include "Xml/Tree/NodeArena.hpp"
+#include "Xml/Tree/PackedAttributes.hpp"
+#include "Xml/Tree/SharedText.hpp"
 
 namespace Brisvale {
 namespace Soa {

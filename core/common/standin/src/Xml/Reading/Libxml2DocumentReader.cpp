@@ -1,4 +1,4 @@
-#include "Xml/DocumentReaders.hpp"
+#include "Xml/Reading/DocumentReaders.hpp"
 
 #include <cstring>
 #include <exception>
@@ -14,9 +14,9 @@
 
 #include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
 
-#include "Xml/Libxml2StartUp.hpp"
-#include "Xml/TextPositions.hpp"
-#include "Xml/TreeBuilder.hpp"
+#include "Xml/StartUp/Libxml2StartUp.hpp"
+#include "Xml/Reading/TextPositions.hpp"
+#include "Xml/Reading/TreeBuilder.hpp"
 
 namespace Brisvale {
 namespace Soa {

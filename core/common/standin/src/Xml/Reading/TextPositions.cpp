@@ -1,4 +1,4 @@
-#include "Xml/TextPositions.hpp"
+#include "Xml/Reading/TextPositions.hpp"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 #include <Brisvale/Soa/Common/Xml/BvStrX.hpp>
 
-#include "Xml/Utf16.hpp"
+#include "Xml/Text/Utf16.hpp"
 
 namespace Brisvale {
 namespace Soa {

@@ -1,4 +1,4 @@
-#include "Xml/XmlCharacters.hpp"
+#include "Xml/Text/XmlCharacters.hpp"
 
 #include <array>
 #include <cstdio>
