@@ -6,6 +6,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "Xml/ByteScan.hpp"
 #include "Xml/XmlCharacters.hpp"
 
 namespace Brisvale {
@@ -209,21 +210,11 @@ std::string lexical_cast<std::string, double>(const double& value)
 
 std::string toXmlString(const std::string& text)
 {
-    // A text too long for the string's own small buffer gets a little room
-    // beyond its end: most results become attribute values, and
-    // XmlStream::writeAttribute frames them in that room without allocating.
-    const std::size_t attributeRoom = 32;
+    if (!ByteScan::hasSpecialByte(text.data(), text.size()))
+        return text;
     const std::size_t special = findFirstSpecialByte(text);
-    if (special == std::string::npos)
-    {
-        std::string copy;
-        if (text.size() > copy.capacity())
-            copy.reserve(text.size() + attributeRoom);
-        copy.append(text);
-        return copy;
-    }
     std::string escaped;
-    escaped.reserve(text.size() + text.size() / 8 + attributeRoom);
+    escaped.reserve(xmlEscapedSize(text, special));
     appendXmlEscaped(escaped, text, special);
     return escaped;
 }
