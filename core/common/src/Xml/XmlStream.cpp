@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "Xml/ByteScan.hpp"
 #include "Xml/XmlCharacters.hpp"
 
 namespace Brisvale {
@@ -73,12 +74,46 @@ inline NameKey keyOf(const char* bytes, std::size_t size)
     return {byte(0) | byte(size / 2) << 8 | byte(size - 1) << 16, 0};
 }
 
-// Copies a text to out and moves out past it.
-inline void copyInto(char*& out, std::string_view text)
+// Copies a piece of text to out and returns the end of the copy. Pieces of
+// up to sixteen bytes, nearly all of them, are copied by loads and stores
+// of whole words that stay inside the piece, without calling memcpy.
+inline char* copyPiece(char* out, std::string_view piece)
 {
-    std::memcpy(out, text.data(), text.size());
-    out += text.size();
+    const char* from = piece.data();
+    const std::size_t size = piece.size();
+    if (size > 16)
+        std::memcpy(out, from, size);
+    else if (size >= 8)
+    {
+        const std::uint64_t head = load<std::uint64_t>(from);
+        const std::uint64_t tail = load<std::uint64_t>(from + size - 8);
+        std::memcpy(out, &head, 8);
+        std::memcpy(out + size - 8, &tail, 8);
+    }
+    else if (size >= 4)
+    {
+        const std::uint32_t head = load<std::uint32_t>(from);
+        const std::uint32_t tail = load<std::uint32_t>(from + size - 4);
+        std::memcpy(out, &head, 4);
+        std::memcpy(out + size - 4, &tail, 4);
+    }
+    else if (size != 0)
+    {
+        out[0] = from[0];
+        out[size / 2] = from[size / 2];
+        out[size - 1] = from[size - 1];
+    }
+    return out + size;
 }
+
+// The longest text the stream gathers on the stack before it makes the
+// string it returns. The pieces of such a text are copied one after the
+// other into a buffer on the stack, and the string is made from it in one
+// copy: the text is built at its exact size, allocated once (not at all
+// when it is short enough for the string's own buffer), and no byte is
+// written into the string twice. A longer text is appended piece by piece
+// to a string reserved at its size.
+constexpr std::size_t kGatheredText = 256;
 
 // ' xmlns="uri"' or ' xmlns:prefix="uri"'. Escaping the URI also refuses
 // one that XML cannot carry.
@@ -199,26 +234,46 @@ XmlStream::Prefix* XmlStream::prefixOfName(const std::string& elementName, std::
 // the stable prefix of the element's URI.
 std::string XmlStream::startTagText(const std::string& elementName, const StartTag& tag) const
 {
-    const std::string* declarations[] = {
-        tag.defaultDeclaration,
-        tag.namePrefix != nullptr ? &tag.namePrefix->declaration : nullptr,
-        tag.ownPrefix != nullptr ? &tag.ownPrefix->declaration : nullptr};
+    const std::string* namePrefix = tag.namePrefix != nullptr ? &tag.namePrefix->declaration : nullptr;
+    const std::string* ownPrefix = tag.ownPrefix != nullptr ? &tag.ownPrefix->declaration : nullptr;
+    const std::string* declarations[] = {tag.defaultDeclaration, namePrefix, ownPrefix};
     std::size_t size = elementName.size() + 1;
-    for (const Prefix* pending : fPending)
-        size += pending->declaration.size();
-    for (const std::string* text : declarations)
-        size += text != nullptr ? text->size() : 0;
-
-    std::string text(size, '\0');
-    char* out = &text[0];
+    for (const std::string* declaration : declarations)
+        size += declaration != nullptr ? declaration->size() : 0;
+    if (!fPending.empty() || size > kGatheredText)
+        return startTagWithPending(elementName, declarations);
+    char gathered[kGatheredText];
+    char* out = gathered;
     *out++ = '<';
-    copyInto(out, elementName);
-    for (auto pending = fPending.rbegin(); pending != fPending.rend(); ++pending)
-        copyInto(out, (*pending)->declaration);
+    out = copyPiece(out, elementName);
     for (const std::string* declaration : declarations)
     {
         if (declaration != nullptr)
-            copyInto(out, *declaration);
+            out = copyPiece(out, *declaration);
+    }
+    return std::string(gathered, size);
+}
+
+// A start tag that declares the prefixes asked for since the last one, or
+// one too long to gather.
+std::string XmlStream::startTagWithPending(const std::string& elementName,
+                                           const std::string* const (&declarations)[3]) const
+{
+    std::size_t size = elementName.size() + 1;
+    for (const Prefix* pending : fPending)
+        size += pending->declaration.size();
+    for (const std::string* declaration : declarations)
+        size += declaration != nullptr ? declaration->size() : 0;
+    std::string text;
+    text.reserve(size);
+    text += '<';
+    text += elementName;
+    for (auto pending = fPending.rbegin(); pending != fPending.rend(); ++pending)
+        text += (*pending)->declaration;
+    for (const std::string* declaration : declarations)
+    {
+        if (declaration != nullptr)
+            text += *declaration;
     }
     return text;
 }
@@ -250,23 +305,43 @@ std::string XmlStream::writeAttribute(const std::string& name, const std::string
     return frameAttribute(name, text);
 }
 
-// ' name="text"', built in place: this runs once for every attribute written.
+// ' name="text"'. This runs once for every attribute written.
 std::string XmlStream::frameAttribute(std::string_view name, const std::string& text) const
 {
-    std::string attribute(name.size() + text.size() + 4, '"');
-    char* out = &attribute[0];
+    const std::size_t size = name.size() + text.size() + 4;
+    if (size > kGatheredText)
+    {
+        std::string attribute;
+        attribute.reserve(size);
+        attribute.append(" ").append(name).append("=\"").append(text).append("\"");
+        return attribute;
+    }
+    char gathered[kGatheredText];
+    char* out = gathered;
     *out++ = ' ';
-    std::memcpy(out, name.data(), name.size());
-    out += name.size();
+    out = copyPiece(out, name);
     *out++ = '=';
     *out++ = '"';
-    std::memcpy(out, text.data(), text.size());
-    return attribute;
+    out = copyPiece(out, text);
+    *out = '"';
+    return std::string(gathered, size);
 }
 
-void XmlStream::checkAttribute(std::string_view name, const std::string& text) const
+// The checks of every attribute written, as cheap as they can be for the
+// usual one: an unprefixed name the stream has met, text with nothing
+// escaped in it. Anything else is looked at again in checkUnusualAttribute,
+// which explains what it refuses.
+inline void XmlStream::checkAttribute(std::string_view name, const std::string& text) const
 {
     const std::size_t colon = colonOfCheckedName(name, "attribute");
+    if (fOpenElements.empty() || colon != std::string::npos || name == "xmlns"
+        || ByteScan::hasAttributeMark(text.data(), text.size()))
+        checkUnusualAttribute(name, colon, text);
+}
+
+void XmlStream::checkUnusualAttribute(std::string_view name, std::size_t colon,
+                                      const std::string& text) const
+{
     if (fOpenElements.empty())
         throw std::logic_error("XmlStream: attribute " + std::string(name)
                                + " written outside a start tag");
@@ -326,13 +401,16 @@ const std::string XmlStream::getNamespacePrefix(const std::string& namespaceUri)
 std::string XmlStream::writeCloseElement(const std::string&, const std::string& elementName)
 {
     closeElement(&elementName);
-    std::string text(elementName.size() + 3, '>');
-    char* out = &text[0];
+    const std::size_t size = elementName.size() + 3;
+    if (size > kGatheredText)
+        return "</" + elementName + ">";
+    char gathered[kGatheredText];
+    char* out = gathered;
     *out++ = '<';
     *out++ = '/';
-    copyInto(out, elementName);
+    out = copyPiece(out, elementName);
     *out = '>';
-    return text;
+    return std::string(gathered, size);
 }
 
 // The table's entry for a name, or null.
@@ -356,7 +434,7 @@ inline const XmlStream::CheckedName* XmlStream::findCheckedName(std::string_view
 // The colon's place in a name, as checkQualifiedName gives it. A message
 // writes the same few names over and over: each is checked once and kept in
 // a small table.
-std::size_t XmlStream::colonOfCheckedName(std::string_view name, const char* what) const
+inline std::size_t XmlStream::colonOfCheckedName(std::string_view name, const char* what) const
 {
     if (const CheckedName* known = findCheckedName(name))
         return known->colon == kNoColon ? std::string::npos : known->colon;

@@ -156,10 +156,14 @@ private:
     Prefix& bindPrefix(const std::string& prefix, Namespace& boundTo);
     Prefix& stablePrefixOf(Namespace& space);
     std::string startTagText(const std::string& elementName, const StartTag& tag) const;
+    std::string startTagWithPending(const std::string& elementName,
+                                    const std::string* const (&declarations)[3]) const;
     void recordStart(const std::string& elementName, const StartTag& tag);
     void declare(Prefix& prefix);
     void closeElement(const std::string* elementName);
     void checkAttribute(std::string_view name, const std::string& text) const;
+    void checkUnusualAttribute(std::string_view name, std::size_t colon,
+                               const std::string& text) const;
     std::size_t colonOfCheckedName(std::string_view name, const char* what) const;
     const CheckedName* findCheckedName(std::string_view name) const;
     bool sameMiddle(std::string_view name, const CheckedName& entry) const;
