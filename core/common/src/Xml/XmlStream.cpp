@@ -1,6 +1,7 @@
 #include <Brisvale/Soa/Common/Xml/XmlStream.hpp>
 
 #include <cstring>
+#include <initializer_list>
 #include <string_view>
 #include <ios>
 #include <stdexcept>
@@ -20,32 +21,76 @@ const char kXmlNamespaceUri[] = "http://www.w3.org/XML/1998/namespace";
 const char kXmlnsNamespaceUri[] = "http://www.w3.org/2000/xmlns/";
 const char kNoDefaultNamespace[] = " xmlns=\"\"";
 
-// Compares the lengths first: namespace URIs are long and mostly differ in
-// length from these two.
-template <std::size_t N>
-bool isUri(const std::string& namespaceUri, const char (&reserved)[N])
-{
-    return namespaceUri.size() == N - 1 && namespaceUri.compare(0, N - 1, reserved) == 0;
-}
-
-template <std::size_t N>
-bool hasPrefix(std::string_view name, std::size_t colon, const char (&prefix)[N])
-{
-    return colon == N - 1 && std::memcmp(name.data(), prefix, N - 1) == 0;
-}
-
-// Equality of a text with the bytes at data.
-inline bool sameText(const std::string& text, const char* data, std::size_t size)
-{
-    return text.size() == size && std::memcmp(text.data(), data, size) == 0;
-}
-
 template <class Word>
 Word load(const char* bytes)
 {
     Word word;
     std::memcpy(&word, bytes, sizeof word);
     return word;
+}
+
+// Equality of two runs of bytes of one size. Runs of up to sixteen bytes,
+// the names the stream compares, are compared by whole words that stay
+// inside them, without calling memcmp.
+inline bool sameBytes(const char* left, const char* right, std::size_t size)
+{
+    if (size > 16)
+        return std::memcmp(left, right, size) == 0;
+    if (size >= 8)
+    {
+        return load<std::uint64_t>(left) == load<std::uint64_t>(right)
+            && load<std::uint64_t>(left + size - 8) == load<std::uint64_t>(right + size - 8);
+    }
+    if (size >= 4)
+    {
+        return load<std::uint32_t>(left) == load<std::uint32_t>(right)
+            && load<std::uint32_t>(left + size - 4) == load<std::uint32_t>(right + size - 4);
+    }
+    return size == 0
+        || (left[0] == right[0] && left[size / 2] == right[size / 2] && left[size - 1] == right[size - 1]);
+}
+
+// Compares the lengths first: namespace URIs are long and mostly differ in
+// length from these two.
+template <std::size_t N>
+bool isUri(const std::string& namespaceUri, const char (&reserved)[N])
+{
+    return namespaceUri.size() == N - 1 && sameBytes(namespaceUri.data(), reserved, N - 1);
+}
+
+template <std::size_t N>
+bool hasPrefix(std::string_view name, std::size_t colon, const char (&prefix)[N])
+{
+    return colon == N - 1 && sameBytes(name.data(), prefix, N - 1);
+}
+
+// Equality of a text with the bytes at data.
+inline bool sameText(const std::string& text, const char* data, std::size_t size)
+{
+    return text.size() == size && sameBytes(text.data(), data, size);
+}
+
+// The message of a refusal, from its pieces.
+std::string refusalMessage(std::initializer_list<std::string_view> pieces)
+{
+    std::string text("XmlStream: ");
+    for (std::string_view piece : pieces)
+        text.append(piece.data(), piece.size());
+    return text;
+}
+
+// Refusals, made away from the code that writes: their messages are built
+// only when something is refused.
+[[noreturn]] [[gnu::noinline]] void refuse(std::initializer_list<std::string_view> message)
+{
+    throw std::invalid_argument(refusalMessage(message));
+}
+
+// A write that comes out of order, such as an attribute with no start tag
+// open.
+[[noreturn]] [[gnu::noinline]] void refuseOrder(std::initializer_list<std::string_view> message)
+{
+    throw std::logic_error(refusalMessage(message));
 }
 
 // What a name table slot compares first: the first and the last eight bytes
@@ -144,11 +189,9 @@ std::string XmlStream::writeOpenElement(const std::string& namespaceUri,
 {
     const std::size_t colon = colonOfCheckedName(elementName, "element");
     if (isUri(namespaceUri, kXmlnsNamespaceUri))
-        throw std::invalid_argument("XmlStream: no element can be in the namespace "
-                                    + namespaceUri);
+        refuse({"no element can be in the namespace ", namespaceUri});
     if (hasPrefix(elementName, colon, "xmlns"))
-        throw std::invalid_argument("XmlStream: element " + elementName
-                                    + " uses the reserved prefix xmlns");
+        refuse({"element ", elementName, " uses the reserved prefix xmlns"});
 
     StartTag tag;
     tag.defaultNamespace = currentDefaultNamespace();
@@ -191,20 +234,18 @@ void XmlStream::chooseDefaultNamespace(StartTag& tag, const std::string& namespa
                                                     tag.defaultNamespace->uri->size()))
         return;
     if (isUri(namespaceUri, kXmlNamespaceUri))
-        throw std::invalid_argument("XmlStream: the XML namespace cannot be the default "
-                                    "namespace of element " + elementName);
+        refuse({"the XML namespace cannot be the default namespace of element ", elementName});
     const Namespace& space = namespaceOf(namespaceUri);
     tag.defaultNamespace = &space;
     tag.defaultDeclaration = &space.defaultDeclaration;
 }
 
 // The prefix of a prefixed element name, when the start tag must declare
-// it; null when it is in scope or about to be declared. A prefix the stream
-// does not know yet is bound to the URI given.
-XmlStream::Prefix* XmlStream::prefixOfName(const std::string& elementName, std::size_t colon,
-                                           const std::string& namespaceUri)
+// it; null when it is in scope or about to be declared. The name's prefix
+// is usually that of the element around it.
+inline XmlStream::Prefix* XmlStream::prefixOfName(const std::string& elementName, std::size_t colon,
+                                                  const std::string& namespaceUri)
 {
-    // The name's prefix is usually that of the element around it.
     Prefix* prefix = nullptr;
     if (!fOpenElements.empty() && fOpenElements.back().ownNamespace != nullptr)
     {
@@ -213,26 +254,28 @@ XmlStream::Prefix* XmlStream::prefixOfName(const std::string& elementName, std::
             prefix = outer;
     }
     if (prefix == nullptr)
-    {
-        const auto known = fPrefixes.find(std::string_view(elementName.data(), colon));
-        if (known != fPrefixes.end())
-            prefix = &known->second;
-    }
-    if (prefix == nullptr)
-    {
-        if (namespaceUri.empty() || isUri(namespaceUri, kXmlNamespaceUri))
-            throw std::invalid_argument("XmlStream: the prefix of element " + elementName
-                                        + " cannot be bound to the namespace \""
-                                        + namespaceUri + "\"");
-        prefix = &bindPrefix(elementName.substr(0, colon), namespaceOf(namespaceUri));
-    }
+        prefix = &boundPrefixOf(elementName, colon, namespaceUri);
     return prefix->scope == Prefix::OutOfScope ? prefix : nullptr;
+}
+
+// The binding of the prefix of a prefixed element name. A prefix the stream
+// does not know yet is bound to the URI given.
+XmlStream::Prefix& XmlStream::boundPrefixOf(const std::string& elementName, std::size_t colon,
+                                            const std::string& namespaceUri)
+{
+    const auto known = fPrefixes.find(std::string_view(elementName.data(), colon));
+    if (known != fPrefixes.end())
+        return known->second;
+    if (namespaceUri.empty() || isUri(namespaceUri, kXmlNamespaceUri))
+        refuse({"the prefix of element ", elementName, " cannot be bound to the namespace \"",
+                namespaceUri, "\""});
+    return bindPrefix(elementName.substr(0, colon), namespaceOf(namespaceUri));
 }
 
 // "<name" and the declarations: the prefixes asked for since the last start
 // tag, latest first, then the default namespace or the name's prefix, then
 // the stable prefix of the element's URI.
-std::string XmlStream::startTagText(const std::string& elementName, const StartTag& tag) const
+inline std::string XmlStream::startTagText(const std::string& elementName, const StartTag& tag) const
 {
     const std::string* namePrefix = tag.namePrefix != nullptr ? &tag.namePrefix->declaration : nullptr;
     const std::string* ownPrefix = tag.ownPrefix != nullptr ? &tag.ownPrefix->declaration : nullptr;
@@ -279,7 +322,7 @@ std::string XmlStream::startTagWithPending(const std::string& elementName,
 }
 
 // Records the element's scope, once nothing more can be refused.
-void XmlStream::recordStart(const std::string& elementName, const StartTag& tag)
+inline void XmlStream::recordStart(const std::string& elementName, const StartTag& tag)
 {
     fOpenElements.push_back(OpenElement{fOpenNames.size(), fDeclared.size(),
                                         tag.defaultNamespace, tag.ownNamespace});
@@ -293,7 +336,7 @@ void XmlStream::recordStart(const std::string& elementName, const StartTag& tag)
         declare(*tag.ownPrefix);
 }
 
-void XmlStream::declare(Prefix& prefix)
+inline void XmlStream::declare(Prefix& prefix)
 {
     fDeclared.push_back(&prefix);
     prefix.scope = Prefix::InScope;
@@ -306,7 +349,7 @@ std::string XmlStream::writeAttribute(const std::string& name, const std::string
 }
 
 // ' name="text"'. This runs once for every attribute written.
-std::string XmlStream::frameAttribute(std::string_view name, const std::string& text) const
+inline std::string XmlStream::frameAttribute(std::string_view name, const std::string& text) const
 {
     const std::size_t size = name.size() + text.size() + 4;
     if (size > kGatheredText)
@@ -343,29 +386,24 @@ void XmlStream::checkUnusualAttribute(std::string_view name, std::size_t colon,
                                       const std::string& text) const
 {
     if (fOpenElements.empty())
-        throw std::logic_error("XmlStream: attribute " + std::string(name)
-                               + " written outside a start tag");
+        refuseOrder({"attribute ", name, " written outside a start tag"});
     if (colon == std::string::npos)
     {
         if (name == "xmlns")
-            throw std::invalid_argument("XmlStream: namespace declarations are written by the "
-                                        "stream itself, not as attributes");
+            refuse({"namespace declarations are written by the stream itself, not as attributes"});
     }
     else if (hasPrefix(name, colon, "xmlns"))
     {
-        throw std::invalid_argument("XmlStream: namespace declarations are written by the "
-                                    "stream itself, not as attribute " + std::string(name));
+        refuse({"namespace declarations are written by the stream itself, not as attribute ", name});
     }
     else if (!hasPrefix(name, colon, "xml"))
     {
         const auto prefix = fPrefixes.find(name.substr(0, colon));
         if (prefix == fPrefixes.end() || prefix->second.scope != Prefix::InScope)
-            throw std::invalid_argument("XmlStream: the prefix of attribute " + std::string(name)
-                                        + " is not declared");
+            refuse({"the prefix of attribute ", name, " is not declared"});
     }
     if (!isEscapedAttributeText(text))
-        throw std::invalid_argument("XmlStream: the text of attribute " + std::string(name)
-                                    + " is not escaped: " + text);
+        refuse({"the text of attribute ", name, " is not escaped: ", text});
 }
 
 std::string XmlStream::writeOpenElementClose(const std::string&, bool leaf)
@@ -376,18 +414,18 @@ std::string XmlStream::writeOpenElementClose(const std::string&, bool leaf)
         return "/>";
     }
     if (fOpenElements.empty())
-        throw std::logic_error("XmlStream: no start tag is open");
+        refuseOrder({"no start tag is open"});
     return ">";
 }
 
 const std::string XmlStream::getNamespacePrefix(const std::string& namespaceUri)
 {
     if (namespaceUri.empty())
-        throw std::invalid_argument("XmlStream: the empty namespace name has no prefix");
+        refuse({"the empty namespace name has no prefix"});
     if (isUri(namespaceUri, kXmlNamespaceUri))
         return "xml";
     if (isUri(namespaceUri, kXmlnsNamespaceUri))
-        throw std::invalid_argument("XmlStream: no prefix can be bound to " + namespaceUri);
+        refuse({"no prefix can be bound to ", namespaceUri});
 
     Prefix& prefix = stablePrefixOf(namespaceOf(namespaceUri));
     if (prefix.scope == Prefix::OutOfScope)
@@ -443,10 +481,9 @@ inline std::size_t XmlStream::colonOfCheckedName(std::string_view name, const ch
 
 // Whether the bytes of a name between its first and last eight are those
 // of a table entry of the same size and the same first and last bytes.
-bool XmlStream::sameMiddle(std::string_view name, const CheckedName& entry) const
+inline bool XmlStream::sameMiddle(std::string_view name, const CheckedName& entry) const
 {
-    return std::memcmp(name.data() + 8, fCheckedNameBytes.data() + entry.middleAt,
-                       name.size() - 16) == 0;
+    return sameBytes(name.data() + 8, fCheckedNameBytes.data() + entry.middleAt, name.size() - 16);
 }
 
 // Checks a name the table does not hold and records it there; a full table
@@ -487,7 +524,7 @@ const XmlStream::Namespace* XmlStream::currentDefaultNamespace() const
 // are in the namespace of the element around them, and a message asks for
 // the prefix of its own element's namespace: the innermost open element's
 // is tried before the table.
-XmlStream::Namespace& XmlStream::namespaceOf(const std::string& namespaceUri)
+inline XmlStream::Namespace& XmlStream::namespaceOf(const std::string& namespaceUri)
 {
     if (!fOpenElements.empty())
     {
@@ -498,7 +535,12 @@ XmlStream::Namespace& XmlStream::namespaceOf(const std::string& namespaceUri)
     if (fRecentNamespace != nullptr
         && sameText(namespaceUri, fRecentNamespace->uri->data(), fRecentNamespace->uri->size()))
         return *fRecentNamespace;
+    fRecentNamespace = &tableNamespaceOf(namespaceUri);
+    return *fRecentNamespace;
+}
 
+XmlStream::Namespace& XmlStream::tableNamespaceOf(const std::string& namespaceUri)
+{
     auto known = fNamespaces.find(namespaceUri);
     if (known == fNamespaces.end())
     {
@@ -507,7 +549,6 @@ XmlStream::Namespace& XmlStream::namespaceOf(const std::string& namespaceUri)
         known = fNamespaces.emplace(namespaceUri, std::move(space)).first;
         known->second.uri = &known->first;
     }
-    fRecentNamespace = &known->second;
     return known->second;
 }
 
@@ -525,10 +566,15 @@ XmlStream::Prefix& XmlStream::bindPrefix(const std::string& prefix, Namespace& b
     return entry->second;
 }
 
-XmlStream::Prefix& XmlStream::stablePrefixOf(Namespace& space)
+inline XmlStream::Prefix& XmlStream::stablePrefixOf(Namespace& space)
 {
-    if (space.stablePrefix != nullptr)
-        return *space.stablePrefix;
+    return space.stablePrefix != nullptr ? *space.stablePrefix : generatePrefix(space);
+}
+
+// A prefix "ns" and a number that no prefix has, bound to a URI that has
+// none yet.
+XmlStream::Prefix& XmlStream::generatePrefix(Namespace& space)
+{
     std::string prefix;
     do
         prefix = "ns" + std::to_string(++fGeneratedPrefixes);
@@ -539,22 +585,21 @@ XmlStream::Prefix& XmlStream::stablePrefixOf(Namespace& space)
 // Ends the innermost element's scope. With a name, it must be the name the
 // element was opened with. Prefixes asked for inside the element and not yet
 // declared stay pending for the next start tag.
-void XmlStream::closeElement(const std::string* elementName)
+inline void XmlStream::closeElement(const std::string* elementName)
 {
     if (fOpenElements.empty())
-        throw std::logic_error("XmlStream: no element is open");
+        refuseOrder({"no element is open"});
     const OpenElement& element = fOpenElements.back();
     if (elementName != nullptr
         && !sameText(*elementName, fOpenNames.data() + element.nameStart,
                      fOpenNames.size() - element.nameStart))
-        throw std::invalid_argument("XmlStream: end tag " + *elementName
-                                    + " does not match the open element "
-                                    + fOpenNames.substr(element.nameStart));
+        refuse({"end tag ", *elementName, " does not match the open element ",
+                std::string_view(fOpenNames).substr(element.nameStart)});
 
     for (std::size_t i = element.firstDeclared; i < fDeclared.size(); ++i)
         fDeclared[i]->scope = Prefix::OutOfScope;
     fDeclared.resize(element.firstDeclared);
-    fOpenNames.resize(element.nameStart);
+    fOpenNames.erase(element.nameStart);
     fOpenElements.pop_back();
 }
 

@@ -152,9 +152,13 @@ private:
                                 const std::string& elementName);
     Prefix* prefixOfName(const std::string& elementName, std::size_t colon,
                          const std::string& namespaceUri);
+    Prefix& boundPrefixOf(const std::string& elementName, std::size_t colon,
+                          const std::string& namespaceUri);
     Namespace& namespaceOf(const std::string& namespaceUri);
+    Namespace& tableNamespaceOf(const std::string& namespaceUri);
     Prefix& bindPrefix(const std::string& prefix, Namespace& boundTo);
     Prefix& stablePrefixOf(Namespace& space);
+    Prefix& generatePrefix(Namespace& space);
     std::string startTagText(const std::string& elementName, const StartTag& tag) const;
     std::string startTagWithPending(const std::string& elementName,
                                     const std::string* const (&declarations)[3]) const;
