@@ -208,15 +208,26 @@ std::string lexical_cast<std::string, double>(const double& value)
     return std::string(buffer, written.ptr);
 }
 
-std::string toXmlString(const std::string& text)
+namespace {
+
+// Text with a byte to escape or to check, escaped at its exact size. Kept
+// out of toXmlString, whose usual text has nothing to escape.
+[[gnu::noinline]] std::string escapedCopy(const std::string& text)
 {
-    if (!ByteScan::hasSpecialByte(text.data(), text.size()))
-        return text;
     const std::size_t special = findFirstSpecialByte(text);
     std::string escaped;
     escaped.reserve(xmlEscapedSize(text, special));
     appendXmlEscaped(escaped, text, special);
     return escaped;
+}
+
+} // namespace
+
+std::string toXmlString(const std::string& text)
+{
+    if (ByteScan::hasSpecialByte(text.data(), text.size()))
+        return escapedCopy(text);
+    return text;
 }
 
 } // namespace Xml

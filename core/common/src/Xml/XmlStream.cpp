@@ -342,23 +342,14 @@ inline void XmlStream::declare(Prefix& prefix)
     prefix.scope = Prefix::InScope;
 }
 
+// ' name="text"'. This runs once for every attribute written, so the usual
+// attribute is checked and framed here, without further calls.
 std::string XmlStream::writeAttribute(const std::string& name, const std::string& text) const
 {
     checkAttribute(name, text);
-    return frameAttribute(name, text);
-}
-
-// ' name="text"'. This runs once for every attribute written.
-inline std::string XmlStream::frameAttribute(std::string_view name, const std::string& text) const
-{
     const std::size_t size = name.size() + text.size() + 4;
     if (size > kGatheredText)
-    {
-        std::string attribute;
-        attribute.reserve(size);
-        attribute.append(" ").append(name).append("=\"").append(text).append("\"");
-        return attribute;
-    }
+        return frameLongAttribute(name, text);
     char gathered[kGatheredText];
     char* out = gathered;
     *out++ = ' ';
@@ -368,6 +359,14 @@ inline std::string XmlStream::frameAttribute(std::string_view name, const std::s
     out = copyPiece(out, text);
     *out = '"';
     return std::string(gathered, size);
+}
+
+std::string XmlStream::frameLongAttribute(const std::string& name, const std::string& text) const
+{
+    std::string attribute;
+    attribute.reserve(name.size() + text.size() + 4);
+    attribute.append(" ").append(name).append("=\"").append(text).append("\"");
+    return attribute;
 }
 
 // The checks of every attribute written, as cheap as they can be for the

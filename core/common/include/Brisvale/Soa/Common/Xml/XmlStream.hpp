@@ -172,7 +172,7 @@ private:
     const CheckedName* findCheckedName(std::string_view name) const;
     bool sameMiddle(std::string_view name, const CheckedName& entry) const;
     std::size_t checkNewName(std::string_view name, const char* what) const;
-    std::string frameAttribute(std::string_view name, const std::string& text) const;
+    std::string frameLongAttribute(const std::string& name, const std::string& text) const;
 
     // Every namespace URI met and every prefix bound, by URI and by prefix.
     std::map<std::string, Namespace, std::less<>> fNamespaces;
