@@ -1,5 +1,6 @@
 #include <Brisvale/Soa/Common/Xml/XmlStream.hpp>
 
+#include <algorithm>
 #include <cstring>
 #include <initializer_list>
 #include <string_view>
@@ -324,9 +325,12 @@ std::string XmlStream::startTagWithPending(const std::string& elementName,
 // Records the element's scope, once nothing more can be refused.
 inline void XmlStream::recordStart(const std::string& elementName, const StartTag& tag)
 {
-    fOpenElements.push_back(OpenElement{fOpenNames.size(), fDeclared.size(),
+    fOpenElements.push_back(OpenElement{fOpenNamesEnd, fDeclared.size(),
                                         tag.defaultNamespace, tag.ownNamespace});
-    fOpenNames += elementName;
+    if (fOpenNames.size() - fOpenNamesEnd < elementName.size())
+        growOpenNames(elementName.size());
+    copyPiece(fOpenNames.data() + fOpenNamesEnd, elementName);
+    fOpenNamesEnd += elementName.size();
     for (Prefix* pending : fPending)
         declare(*pending);
     fPending.clear();
@@ -334,6 +338,12 @@ inline void XmlStream::recordStart(const std::string& elementName, const StartTa
         declare(*tag.namePrefix);
     if (tag.ownPrefix != nullptr)
         declare(*tag.ownPrefix);
+}
+
+// Room for a name of that size after the names of the open elements.
+void XmlStream::growOpenNames(std::size_t nameSize)
+{
+    fOpenNames.resize(std::max(2 * fOpenNames.size(), fOpenNamesEnd + nameSize + 256));
 }
 
 inline void XmlStream::declare(Prefix& prefix)
@@ -591,14 +601,15 @@ inline void XmlStream::closeElement(const std::string* elementName)
     const OpenElement& element = fOpenElements.back();
     if (elementName != nullptr
         && !sameText(*elementName, fOpenNames.data() + element.nameStart,
-                     fOpenNames.size() - element.nameStart))
+                     fOpenNamesEnd - element.nameStart))
         refuse({"end tag ", *elementName, " does not match the open element ",
-                std::string_view(fOpenNames).substr(element.nameStart)});
+                std::string_view(fOpenNames.data() + element.nameStart,
+                                 fOpenNamesEnd - element.nameStart)});
 
     for (std::size_t i = element.firstDeclared; i < fDeclared.size(); ++i)
         fDeclared[i]->scope = Prefix::OutOfScope;
     fDeclared.resize(element.firstDeclared);
-    fOpenNames.erase(element.nameStart);
+    fOpenNamesEnd = element.nameStart;
     fOpenElements.pop_back();
 }
 

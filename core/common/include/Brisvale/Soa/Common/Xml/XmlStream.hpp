@@ -163,6 +163,7 @@ private:
     std::string startTagWithPending(const std::string& elementName,
                                     const std::string* const (&declarations)[3]) const;
     void recordStart(const std::string& elementName, const StartTag& tag);
+    void growOpenNames(std::size_t nameSize);
     void declare(Prefix& prefix);
     void closeElement(const std::string* elementName);
     void checkAttribute(std::string_view name, const std::string& text) const;
@@ -195,9 +196,11 @@ private:
     // The prefixes asked for since the last start tag, which declares them.
     std::vector<Prefix*> fPending;
 
-    // The names of the open elements, outermost first, one after the other:
-    // an end tag is compared with the name its element was opened with.
-    std::string fOpenNames;
+    // The names of the open elements, outermost first, one after the other
+    // up to fOpenNamesEnd: an end tag is compared with the name its element
+    // was opened with. The bytes beyond are room for more.
+    std::vector<char> fOpenNames;
+    std::size_t fOpenNamesEnd = 0;
 
     // Names already checked, in an open-addressed table that starts again
     // empty when it fills up; no slots until the first name is written. The
