@@ -325,10 +325,10 @@ std::string XmlStream::startTagWithPending(const std::string& elementName,
 // Records the element's scope, once nothing more can be refused.
 inline void XmlStream::recordStart(const std::string& elementName, const StartTag& tag)
 {
-    fOpenElements.push_back(OpenElement{fOpenNamesEnd, fDeclared.size(),
-                                        tag.defaultNamespace, tag.ownNamespace});
     if (fOpenNames.size() - fOpenNamesEnd < elementName.size())
         growOpenNames(elementName.size());
+    fOpenElements.push_back(OpenElement{fOpenNamesEnd, fDeclared.size(),
+                                        tag.defaultNamespace, tag.ownNamespace});
     copyPiece(fOpenNames.data() + fOpenNamesEnd, elementName);
     fOpenNamesEnd += elementName.size();
     for (Prefix* pending : fPending)
