@@ -9,8 +9,6 @@
 #include <emmintrin.h>
 #endif
 
-#include "Xml/ByteScan.hpp"
-
 namespace Brisvale {
 namespace Soa {
 namespace Common {
@@ -375,8 +373,6 @@ std::size_t findAttributeMark(const unsigned char* bytes, std::size_t from, std:
 
 bool isEscapedAttributeText(const std::string& text)
 {
-    if (!ByteScan::hasAttributeMark(text.data(), text.size()))
-        return true;
     const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
     std::size_t at = findAttributeMark(bytes, 0, text.size());
     while (at != text.size())

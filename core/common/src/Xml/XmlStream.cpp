@@ -450,7 +450,12 @@ std::string XmlStream::writeCloseElement(const std::string&, const std::string& 
     closeElement(&elementName);
     const std::size_t size = elementName.size() + 3;
     if (size > kGatheredText)
-        return "</" + elementName + ">";
+    {
+        std::string text;
+        text.reserve(size);
+        text.append("</").append(elementName).append(">");
+        return text;
+    }
     char gathered[kGatheredText];
     char* out = gathered;
     *out++ = '<';
