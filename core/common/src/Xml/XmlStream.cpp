@@ -380,8 +380,8 @@ std::string XmlStream::frameLongAttribute(const std::string& name, const std::st
 }
 
 // The checks of every attribute written, as cheap as they can be for the
-// usual one: an unprefixed name the stream has met, text with nothing
-// escaped in it. Anything else is looked at again in checkUnusualAttribute,
+// usual one: an unprefixed name the stream has met, text with no "<", '"'
+// or "&" in it. Anything else is looked at again in checkUnusualAttribute,
 // which explains what it refuses.
 inline void XmlStream::checkAttribute(std::string_view name, const std::string& text) const
 {
