@@ -90,3 +90,49 @@ TEST(ToXmlString, EscapesMarkupAndWhitespaceControlsAndRefusesWhatXmlCannotCarry
                                    std::string("\xF4\x90\x80\x80"), std::string("\xEF\xBF\xBE"), std::string("\xFF")})
         EXPECT_THROW(toXmlString(text), std::invalid_argument) << text;
 }
+
+namespace {
+
+// The escaped form of a byte, worked out one byte at a time; empty for a
+// byte that cannot stand alone in XML text.
+std::string escapedByte(unsigned char byte)
+{
+    switch (byte)
+    {
+    case '&': return "&amp;";
+    case '<': return "&lt;";
+    case '>': return "&gt;";
+    case '"': return "&quot;";
+    case '\'': return "&apos;";
+    case '\t': return "&#9;";
+    case '\n': return "&#10;";
+    case '\r': return "&#13;";
+    default: return byte < 0x20 || byte >= 0x80 ? std::string() : std::string(1, static_cast<char>(byte));
+    }
+}
+
+} // namespace
+
+// The quick look for bytes to escape takes a text in overlapping words:
+// every byte, at every place of texts of up to forty bytes, is escaped or
+// refused as escaping byte by byte says.
+TEST(ToXmlString, EveryByteIsEscapedOrRefusedWhereverItStands)
+{
+    for (std::size_t length = 1; length <= 40; ++length)
+    {
+        for (std::size_t at = 0; at < length; ++at)
+        {
+            for (int byte = 0; byte < 256; ++byte)
+            {
+                std::string text(length, 'x');
+                text[at] = static_cast<char>(byte);
+                const std::string escaped = escapedByte(static_cast<unsigned char>(byte));
+                if (escaped.empty())
+                    EXPECT_THROW(toXmlString(text), std::invalid_argument) << length << " " << at << " " << byte;
+                else
+                    EXPECT_EQ(std::string(at, 'x') + escaped + std::string(length - at - 1, 'x'), toXmlString(text))
+                        << length << " " << at << " " << byte;
+            }
+        }
+    }
+}

@@ -132,6 +132,27 @@ TEST(XmlStreamText, AttributesAreFramedAlikeFromAnyText)
     }
 }
 
+// The stream gathers a text of up to 256 bytes on the stack before it makes
+// the string it returns, and builds a longer one another way: texts on
+// either side of that size come out whole.
+TEST(XmlStreamText, TextsAroundTheGatheredSizeComeOutWhole)
+{
+    for (std::size_t size = 250; size <= 262; ++size)
+    {
+        XmlStream stream;
+        const std::string uri = "urn:" + std::string(size / 2 - 15, 'u');
+        const std::string name = size % 2 == 0 ? "ee" : "e";
+        EXPECT_EQ("<" + name + " xmlns=\"" + uri + "\" xmlns:ns1=\"" + uri + "\"",
+                  stream.writeOpenElement(uri, name));
+        const std::string text(size - 5, 't');
+        EXPECT_EQ(" a=\"" + text + "\"", stream.writeAttribute("a", text));
+        stream << stream.writeOpenElementClose(uri, false);
+        const std::string child = "ns1:" + std::string(size - 7, 'c');
+        stream << stream.writeOpenElement(uri, child) << stream.writeOpenElementClose(uri, false);
+        EXPECT_EQ("</" + child + ">", stream.writeCloseElement(uri, child));
+    }
+}
+
 TEST(XmlStreamNamespaces, AUriEqualByBytesIsTheSameNamespace)
 {
     // Every message object holds its own copy of its URI.
@@ -236,6 +257,38 @@ TEST(XmlStreamChecks, RefusesNamesThatAreNotXmlNames)
             EXPECT_EQ(" n" + std::to_string(i) + "=\"v\"", stream.writeAttribute("n" + std::to_string(i), "v"));
     }
     EXPECT_THROW(stream.writeAttribute("n 1", "v"), std::invalid_argument);
+}
+
+// The stream's quick checks take names and texts in overlapping words: a
+// mark in an attribute's text, a byte no name holds, or an end tag that
+// differs from its start tag in one byte is found wherever it stands.
+TEST(XmlStreamChecks, FaultsAreFoundWhereverTheyStand)
+{
+    XmlStream stream;
+    stream << stream.writeOpenElement(kCadUri, "Root") << stream.writeOpenElementClose(kCadUri, false);
+    for (std::size_t length = 1; length <= 40; ++length)
+    {
+        const std::string name(length, 'n');
+        stream << stream.writeOpenElement(kCadUri, name);
+        EXPECT_EQ(" " + name + "=\"v\"", stream.writeAttribute(name, "v"));
+        for (std::size_t at = 0; at < length; ++at)
+        {
+            for (const char mark : {'<', '"', '&'})
+            {
+                std::string text(length, 'v');
+                text[at] = mark;
+                EXPECT_THROW(stream.writeAttribute("a", text), std::invalid_argument) << length << " " << at;
+            }
+            std::string other = name;
+            other[at] = ' ';
+            EXPECT_THROW(stream.writeAttribute(other, "v"), std::invalid_argument) << length << " " << at;
+            other[at] = 'm';
+            EXPECT_THROW(stream.writeCloseElement(kCadUri, other), std::invalid_argument) << length << " " << at;
+        }
+        stream << stream.writeOpenElementClose(kCadUri, false) << stream.writeCloseElement(kCadUri, name);
+    }
+    stream << stream.writeCloseElement(kCadUri, "Root");
+    EXPECT_NO_THROW(parseXmlDocument(stream.str()));
 }
 
 // Whatever attribute text the stream lets through, a reader reads.

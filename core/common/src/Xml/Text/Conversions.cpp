@@ -6,6 +6,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "Xml/Text/ByteScan.hpp"
 #include "Xml/Text/XmlCharacters.hpp"
 
 namespace Brisvale {
@@ -207,25 +208,26 @@ std::string lexical_cast<std::string, double>(const double& value)
     return std::string(buffer, written.ptr);
 }
 
-std::string toXmlString(const std::string& text)
+namespace {
+
+// Text with a byte to escape or to check, escaped at its exact size. Kept
+// out of toXmlString, whose usual text has nothing to escape.
+[[gnu::noinline]] std::string escapedCopy(const std::string& text)
 {
-    // A text too long for the string's own small buffer gets a little room
-    // beyond its end: most results become attribute values, and
-    // XmlStream::writeAttribute frames them in that room without allocating.
-    const std::size_t attributeRoom = 32;
     const std::size_t special = findFirstSpecialByte(text);
-    if (special == std::string::npos)
-    {
-        std::string copy;
-        if (text.size() > copy.capacity())
-            copy.reserve(text.size() + attributeRoom);
-        copy.append(text);
-        return copy;
-    }
     std::string escaped;
-    escaped.reserve(text.size() + text.size() / 8 + attributeRoom);
+    escaped.reserve(xmlEscapedSize(text, special));
     appendXmlEscaped(escaped, text, special);
     return escaped;
+}
+
+} // namespace
+
+std::string toXmlString(const std::string& text)
+{
+    if (ByteScan::hasSpecialByte(text.data(), text.size()))
+        return escapedCopy(text);
+    return text;
 }
 
 } // namespace Xml

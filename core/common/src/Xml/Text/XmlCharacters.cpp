@@ -154,6 +154,24 @@ std::size_t findSpecial(const unsigned char* bytes, std::size_t from, std::size_
     return findFlagged(kByteClasses, bytes, from, length);
 }
 
+// The length of the reference a byte of class Escaped is written as, less
+// the byte itself.
+std::size_t referenceGrowth(unsigned char byte)
+{
+    switch (byte)
+    {
+    case '"':
+    case '\'':
+        return 5;
+    case '&':
+    case '\n':
+    case '\r':
+        return 4;
+    default:  // < > TAB
+        return 3;
+    }
+}
+
 const char* referenceFor(unsigned char byte)
 {
     switch (byte)
@@ -374,6 +392,18 @@ std::size_t findFirstSpecialByte(const std::string& text, std::size_t from)
     const std::size_t special =
         findSpecial(reinterpret_cast<const unsigned char*>(text.data()), from, text.size());
     return special == text.size() ? std::string::npos : special;
+}
+
+std::size_t xmlEscapedSize(const std::string& text, std::size_t verified)
+{
+    const unsigned char* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    std::size_t size = text.size();
+    for (std::size_t i = verified; i < text.size(); ++i)
+    {
+        if (kByteClasses[bytes[i]] == Escaped)
+            size += referenceGrowth(bytes[i]);
+    }
+    return size;
 }
 
 void appendXmlEscaped(std::string& out, const std::string& text, std::size_t verified)

@@ -22,6 +22,10 @@ void appendXmlEscaped(std::string& out, const char* text, std::size_t length,
 void appendXmlEscaped(std::string& out, const std::string& text,
                       std::size_t verified = 0);
 
+// The size of text once appendXmlEscaped has written it, for text it
+// accepts; the first `verified` bytes are known to need nothing.
+std::size_t xmlEscapedSize(const std::string& text, std::size_t verified = 0);
+
 // Whether a character is XML white space: space, tab, CR or LF.
 inline bool isXmlSpace(char32_t c)
 {

@@ -150,21 +150,33 @@ private:
     const Namespace* currentDefaultNamespace() const;
     void chooseDefaultNamespace(StartTag& tag, const std::string& namespaceUri,
                                 const std::string& elementName);
-    Prefix* prefixOfName(const std::string& elementName, std::size_t colon,
-                         const std::string& namespaceUri);
-    Namespace& namespaceOf(const std::string& namespaceUri);
+    Prefix& boundPrefixOf(const std::string& elementName, std::size_t colon,
+                          const std::string& namespaceUri);
+    Namespace& tableNamespaceOf(const std::string& namespaceUri);
     Prefix& bindPrefix(const std::string& prefix, Namespace& boundTo);
-    Prefix& stablePrefixOf(Namespace& space);
-    std::string startTagText(const std::string& elementName, const StartTag& tag) const;
-    void recordStart(const std::string& elementName, const StartTag& tag);
-    void declare(Prefix& prefix);
-    void closeElement(const std::string* elementName);
-    void checkAttribute(std::string_view name, const std::string& text) const;
-    std::size_t colonOfCheckedName(std::string_view name, const char* what) const;
-    const CheckedName* findCheckedName(std::string_view name) const;
-    bool sameMiddle(std::string_view name, const CheckedName& entry) const;
+    Prefix& generatePrefix(Namespace& space);
+    std::string startTagWithPending(const std::string& elementName,
+                                    const std::string* const (&declarations)[3]) const;
+    void growOpenNames(std::size_t nameSize);
+    void checkUnusualAttribute(std::string_view name, std::size_t colon,
+                               const std::string& text) const;
     std::size_t checkNewName(std::string_view name, const char* what) const;
-    std::string frameAttribute(std::string_view name, const std::string& text) const;
+    std::string frameLongAttribute(const std::string& name, const std::string& text) const;
+
+    // The steps of the usual write, defined in XmlStream.cpp, the only
+    // place that calls them, to be inlined there.
+    inline Prefix* prefixOfName(const std::string& elementName, std::size_t colon,
+                                const std::string& namespaceUri);
+    inline Namespace& namespaceOf(const std::string& namespaceUri);
+    inline Prefix& stablePrefixOf(Namespace& space);
+    inline std::string startTagText(const std::string& elementName, const StartTag& tag) const;
+    inline void recordStart(const std::string& elementName, const StartTag& tag);
+    inline void declare(Prefix& prefix);
+    inline void closeElement(const std::string* elementName);
+    inline void checkAttribute(std::string_view name, const std::string& text) const;
+    inline std::size_t colonOfCheckedName(std::string_view name, const char* what) const;
+    inline const CheckedName* findCheckedName(std::string_view name) const;
+    inline bool sameMiddle(std::string_view name, const CheckedName& entry) const;
 
     // Every namespace URI met and every prefix bound, by URI and by prefix.
     std::map<std::string, Namespace, std::less<>> fNamespaces;
@@ -187,9 +199,11 @@ private:
     // The prefixes asked for since the last start tag, which declares them.
     std::vector<Prefix*> fPending;
 
-    // The names of the open elements, outermost first, one after the other:
-    // an end tag is compared with the name its element was opened with.
-    std::string fOpenNames;
+    // The names of the open elements, outermost first, one after the other
+    // up to fOpenNamesEnd: an end tag is compared with the name its element
+    // was opened with. The bytes beyond are room for more.
+    std::vector<char> fOpenNames;
+    std::size_t fOpenNamesEnd = 0;
 
     // Names already checked, in an open-addressed table that starts again
     // empty when it fills up; no slots until the first name is written. The
