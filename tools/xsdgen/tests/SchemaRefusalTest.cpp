@@ -124,6 +124,20 @@ protected:
         return messages.str();
     }
 
+    // The sources the given library compiles of the Cad folder, by file name.
+    std::vector<std::string> sources(Xsdgen::Library library)
+    {
+        Xsdgen::GeneratorOptions options{"http://brisvale.example", (fRoot / "cad").string(), (fRoot / "out").string(), ""};
+        std::ostringstream out;
+        std::ostringstream messages;
+        EXPECT_TRUE(Xsdgen::listSources(options, library, out, messages)) << messages.str();
+        std::vector<std::string> names;
+        std::istringstream lines(out.str());
+        for (std::string line; std::getline(lines, line);)
+            names.push_back(fs::path(line).filename().string());
+        return names;
+    }
+
     fs::path fRoot;
     bool fSucceeded = false;
 };
@@ -138,6 +152,20 @@ TEST_F(XsdgenSchemas, FoldersOutsideTheSubsetAreRefusedWithFileLineAndType)
             EXPECT_NE(messages.find(expected), std::string::npos) << expected << "\n" << messages;
         EXPECT_FALSE(fs::exists(fRoot / "out")) << "a refused folder writes nothing";
     }
+}
+
+TEST_F(XsdgenSchemas, AFileOfTheCommonLibrarySplitsEachClassPairBetweenTheLibraries)
+{
+    const std::vector<std::string> whole{"PartInfo.cpp"};
+    EXPECT_EQ(generate({{"Ops.xsd", cadSchema(partInfo + end)}}), "");
+    EXPECT_EQ(sources(Xsdgen::Library::Messages), whole);
+    EXPECT_TRUE(sources(Xsdgen::Library::Common).empty());
+
+    EXPECT_EQ(generate({{"Ops.xsd", cadSchema(partInfo + end, "gen:commonLibrary=\"true\"")}}), "");
+    EXPECT_EQ(sources(Xsdgen::Library::Messages), whole);
+    EXPECT_EQ(sources(Xsdgen::Library::Common), std::vector<std::string>({"PartInfo.cpp", "PartInfo.common.cpp"}));
+    for (const char* name : {"PartInfo.cpp", "PartInfo.common.cpp"})
+        EXPECT_TRUE(fs::exists(fRoot / "out/Brisvale/Schemas/Cad/_2007_01/Datamanagement" / name)) << name;
 }
 
 TEST_F(XsdgenSchemas, OptionalAttributesAndForeignNamespacesFollowTheSchemaFile)
