@@ -18,6 +18,9 @@ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=
       -DCMAKE_CXX_FLAGS="$flags" -DCMAKE_EXE_LINKER_FLAGS="$flags" -DCMAKE_SHARED_LINKER_FLAGS="$flags"
 # shellcheck disable=SC2086
 cmake --build build-fuzz -j "${JOBS:-$(nproc)}" --target $targets
+# Both libraries define the classes they share; see the file.
+ASAN_OPTIONS="${ASAN_OPTIONS:+$ASAN_OPTIONS:}suppressions=$PWD/tests/fuzz/shared-definitions.supp"
+export ASAN_OPTIONS
 for target in $targets; do
     mkdir -p "build-fuzz/corpus/$target"
     # shellcheck disable=SC2046
