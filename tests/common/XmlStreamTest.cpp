@@ -349,3 +349,26 @@ TEST(XmlStreamChecks, InsertionWritesWhatTheStandardOperatorWrites)
     static_cast<std::ios&>(stream).rdbuf(&readOnly);
     EXPECT_THROW(stream << stream.writeOpenElement(kCadUri, "Root"), std::ios_base::failure);
 }
+
+// Seen as the standard string stream it is, the stream holds the text written
+// into it: its string and its buffer give the same text as the stream itself.
+TEST(XmlStreamChecks, AStringStreamViewGivesTheTextWritten)
+{
+    XmlStream stream;
+    std::string written;
+    const std::string value(300, 'v');
+    for (int i = 0; i < 200; ++i)
+    {
+        for (const std::string& text : {stream.writeOpenElement(kCadUri, "e"), stream.writeAttribute("a", value),
+                                        stream.writeOpenElementClose(kCadUri, true)})
+        {
+            stream << text;
+            written += text;
+        }
+    }
+    std::stringstream& base = stream;
+    EXPECT_EQ(written, base.str());
+    std::ostringstream copy;
+    copy << base.rdbuf();
+    EXPECT_EQ(written, copy.str());
+}
