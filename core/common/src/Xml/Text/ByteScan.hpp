@@ -25,8 +25,9 @@ namespace Xml {
 // least once and nothing outside the text is read.
 namespace ByteScan {
 
+// The word that stands at bytes, wherever it is aligned.
 template <class Word>
-inline Word load(const unsigned char* bytes)
+inline Word load(const void* bytes)
 {
     Word word;
     std::memcpy(&word, bytes, sizeof word);

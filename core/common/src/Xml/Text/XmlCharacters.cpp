@@ -5,9 +5,7 @@
 #include <stdexcept>
 #include <string_view>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
+#include "Xml/Text/ByteScan.hpp"
 
 namespace Brisvale {
 namespace Soa {
@@ -154,24 +152,7 @@ std::size_t findSpecial(const unsigned char* bytes, std::size_t from, std::size_
     return findFlagged(kByteClasses, bytes, from, length);
 }
 
-// The length of the reference a byte of class Escaped is written as, less
-// the byte itself.
-std::size_t referenceGrowth(unsigned char byte)
-{
-    switch (byte)
-    {
-    case '"':
-    case '\'':
-        return 5;
-    case '&':
-    case '\n':
-    case '\r':
-        return 4;
-    default:  // < > TAB
-        return 3;
-    }
-}
-
+// The reference a byte of class Escaped is written as.
 const char* referenceFor(unsigned char byte)
 {
     switch (byte)
@@ -185,6 +166,12 @@ const char* referenceFor(unsigned char byte)
     case '\n': return "&#10;";
     default: return "&#13;";
     }
+}
+
+// The length of that reference, less the byte itself.
+std::size_t referenceGrowth(unsigned char byte)
+{
+    return std::char_traits<char>::length(referenceFor(byte)) - 1;
 }
 
 } // namespace
@@ -348,14 +335,10 @@ namespace {
 std::size_t findAttributeMark(const unsigned char* bytes, std::size_t from, std::size_t length)
 {
 #ifdef __SSE2__
-    const __m128i less = _mm_set1_epi8('<');
-    const __m128i quote = _mm_set1_epi8('"');
-    const __m128i ampersand = _mm_set1_epi8('&');
     for (; length - from >= 16 && from < length; from += 16)
     {
         const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + from));
-        const __m128i found = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, less), _mm_cmpeq_epi8(block, quote)),
-                                           _mm_cmpeq_epi8(block, ampersand));
+        const __m128i found = ByteScan::attributeMarks(block);
         const unsigned marks = static_cast<unsigned>(_mm_movemask_epi8(found));
         if (marks != 0)
             return from + static_cast<std::size_t>(__builtin_ctz(marks));

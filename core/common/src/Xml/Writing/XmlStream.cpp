@@ -22,13 +22,7 @@ const char kXmlNamespaceUri[] = "http://www.w3.org/XML/1998/namespace";
 const char kXmlnsNamespaceUri[] = "http://www.w3.org/2000/xmlns/";
 const char kNoDefaultNamespace[] = " xmlns=\"\"";
 
-template <class Word>
-Word load(const char* bytes)
-{
-    Word word;
-    std::memcpy(&word, bytes, sizeof word);
-    return word;
-}
+using ByteScan::load;
 
 // Equality of two runs of bytes of one size. Runs of up to sixteen bytes,
 // the names the stream compares, are compared by whole words that stay
