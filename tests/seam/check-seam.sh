@@ -6,7 +6,10 @@
 #   B. of the seven base-schema types it defines its own share and none of
 #      the common library's;
 #   C. it defines and exports the inline members of the common library's
-#      classes listed below.
+#      classes listed below;
+#   D. it exports nothing but its own classes and those members: no
+#      standard-library instantiation, and no private type of the common
+#      library's classes.
 # Prints every offending symbol and fails when there is one.
 #
 # Usage: check-seam.sh <message library> <common library>
@@ -109,7 +112,6 @@ Monitor::markStart(std::string const&)
 Monitor::markEnd(std::string const&)
 Base::ModelObject::ModelObject()
 Base::ServiceData::ServiceData()
-BvStrX::transcode(char16_t const*, std::string&)
 EOF
 for type in $base_types; do
     for member in 'get*' 'set*' 'is*' 'add*' 'outputXML(*' 'parse(*' 'reallyClone()'; do
@@ -204,6 +206,15 @@ Monitor::operator=(Monitor const&)
 EOF
 missing "$work/inline-members" > "$work/fault-c"
 
+# D. Every exported symbol, named in full, starts in one of the library's
+# namespaces, and none names a type nested in XmlStream or XMLNode (their
+# constructors and destructors aside).
+nm -DC --defined-only "$messages" | sed -e 's/^[0-9a-f ]* [A-Za-z] //' | sort -u > "$work/exported"
+grep -Ev '^((vtable|typeinfo|typeinfo name|VTT) for |(non-)?virtual thunk to )?Brisvale::' \
+    "$work/exported" > "$work/fault-d" || true
+grep -E '(XmlStream|XMLNode)::[A-Z~]' "$work/exported" |
+    grep -Ev '(XmlStream::~?XmlStream|XMLNode::~?XMLNode)\(' >> "$work/fault-d" || true
+
 report() {
     if [ -s "$1" ]; then
         echo "$2:"
@@ -227,4 +238,7 @@ report "$work/fault-b-missing" \
 report "$work/fault-c" \
     "C. inline members the message library does not export" \
     "C. inline members: all exported"
+report "$work/fault-d" \
+    "D. exported beyond the library's classes and the common library's inline members" \
+    "D. exports: the library's own"
 [ $failed = no ]

@@ -1,6 +1,6 @@
 #include "Xml/Text/Utf16.hpp"
 
-#include <stdexcept>
+#include <Brisvale/Soa/Common/Xml/Utf8Character.hpp>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -12,15 +12,6 @@ namespace Common {
 namespace Xml {
 
 namespace {
-
-bool isHighSurrogate(char32_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool isLowSurrogate(char32_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
-
-[[noreturn]] void throwUnpairedSurrogate(std::size_t position)
-{
-    throw std::invalid_argument("UTF-16 text has an unpaired surrogate at code unit "
-                                + std::to_string(position));
-}
 
 // Where the first unit at or after i that is past ASCII stands; length if
 // none. Eight units are looked at together.
@@ -58,37 +49,6 @@ void narrowAscii(char* destination, const XMLCh* text, std::size_t count)
         destination[i] = static_cast<char>(text[i]);
 }
 
-// Writes the UTF-8 form of the character past ASCII that starts at
-// text[i], and returns where the next one starts; destination then stands
-// past the bytes written, at most three for each unit read.
-std::size_t writePastAscii(char*& destination, const XMLCh* text, std::size_t i, std::size_t length)
-{
-    const char32_t unit = text[i];
-    if (unit < 0x800)
-    {
-        *destination++ = static_cast<char>(0xC0 | (unit >> 6));
-        *destination++ = static_cast<char>(0x80 | (unit & 0x3F));
-        return i + 1;
-    }
-    if (isHighSurrogate(unit))
-    {
-        if (i + 1 >= length || !isLowSurrogate(text[i + 1]))
-            throwUnpairedSurrogate(i);
-        const char32_t codePoint = 0x10000 + ((unit - 0xD800) << 10) + (static_cast<char32_t>(text[i + 1]) - 0xDC00);
-        *destination++ = static_cast<char>(0xF0 | (codePoint >> 18));
-        *destination++ = static_cast<char>(0x80 | ((codePoint >> 12) & 0x3F));
-        *destination++ = static_cast<char>(0x80 | ((codePoint >> 6) & 0x3F));
-        *destination++ = static_cast<char>(0x80 | (codePoint & 0x3F));
-        return i + 2;
-    }
-    if (isLowSurrogate(unit))
-        throwUnpairedSurrogate(i);
-    *destination++ = static_cast<char>(0xE0 | (unit >> 12));
-    *destination++ = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
-    *destination++ = static_cast<char>(0x80 | (unit & 0x3F));
-    return i + 1;
-}
-
 } // namespace
 
 void appendUtf8(std::string& out, const XMLCh* text, std::size_t length)
@@ -107,9 +67,9 @@ void appendUtf8(std::string& out, const XMLCh* text, std::size_t length)
             i = runEnd;
             continue;
         }
-        char character[kUtf8BytesPerUnit * 2];
+        char character[Utf8Character::kMaxBytes];
         char* end = character;
-        i = writePastAscii(end, text, i, length);
+        i = Utf8Character::write(end, text, i, length);
         out.append(character, static_cast<std::size_t>(end - character));
     }
 }
@@ -123,7 +83,7 @@ std::size_t writeUtf8(char* destination, const XMLCh* text, std::size_t length)
         const std::size_t runEnd = asciiEnd(text, i, length);
         narrowAscii(destination, text + i, runEnd - i);
         destination += runEnd - i;
-        i = runEnd < length ? writePastAscii(destination, text, runEnd, length) : runEnd;
+        i = runEnd < length ? Utf8Character::write(destination, text, runEnd, length) : runEnd;
     }
     return static_cast<std::size_t>(destination - start);
 }
