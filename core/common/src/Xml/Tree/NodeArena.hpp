@@ -17,6 +17,11 @@ namespace Xml {
 // the arena: blocks of many nodes, side by side, freed together when the
 // root goes. Every node in the arena points to it; such a node is destroyed
 // in place and its memory never freed alone.
+//
+// While the tree holds only the arena's nodes, they are destroyed block by
+// block, in the order they were made, without walking the tree. Once a
+// node from elsewhere has been added, the root walks the tree instead, and
+// the arena then frees only its memory.
 struct XMLNode::NodeArena
 {
     // Blocks grow from a few nodes, for small documents, to this many.
@@ -33,34 +38,56 @@ struct XMLNode::NodeArena
 
     ~NodeArena()
     {
-        for (XMLNode* block : blocks)
-            ::operator delete(block);
+        for (const Block& block : blocks)
+            ::operator delete(block.first);
     }
 
     // Room for one node, not yet constructed.
     void* allocate()
     {
-        if (usedInCurrent == currentNodes)
+        if (blocks.empty() || usedInCurrent == blocks.back().nodes)
             addBlock();
-        return blocks.back() + usedInCurrent++;
+        return blocks.back().first + usedInCurrent++;
+    }
+
+    // Destroys every node made in the arena, whatever its children; their
+    // memory stays until the arena goes.
+    void destroyNodes()
+    {
+        for (const Block& block : blocks)
+        {
+            const std::size_t used = &block == &blocks.back() ? usedInCurrent : block.nodes;
+            for (XMLNode* node = block.first; node != block.first + used; ++node)
+            {
+                node->fChildren.clear();
+                node->~XMLNode();
+            }
+        }
     }
 
     const XMLNode* const owner;
+    // Whether a node from elsewhere was ever added to the tree.
+    bool tookOtherNodes = false;
 
 private:
+    struct Block
+    {
+        XMLNode* first;     // owned
+        std::size_t nodes;  // room for
+    };
+
     void addBlock()
     {
         if (blocks.size() == blocks.capacity())
             blocks.reserve(blocks.empty() ? 16 : 2 * blocks.size());
-        const std::size_t nodes = std::min(kMaxBlockNodes, std::max(kFirstBlockNodes, 2 * currentNodes));
-        blocks.push_back(static_cast<XMLNode*>(::operator new(nodes * sizeof(XMLNode))));
-        currentNodes = nodes;
+        const std::size_t last = blocks.empty() ? 0 : blocks.back().nodes;
+        const std::size_t nodes = std::min(kMaxBlockNodes, std::max(kFirstBlockNodes, 2 * last));
+        blocks.push_back(Block{static_cast<XMLNode*>(::operator new(nodes * sizeof(XMLNode))), nodes});
         usedInCurrent = 0;
     }
 
-    std::vector<XMLNode*> blocks;  // owned; the last is being filled
-    std::size_t currentNodes = 0;  // room for, in the last block
-    std::size_t usedInCurrent = 0;
+    std::vector<Block> blocks;      // the last is being filled
+    std::size_t usedInCurrent = 0;  // nodes made in the last block
 };
 
 } // namespace Xml

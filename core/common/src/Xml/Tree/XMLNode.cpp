@@ -1,5 +1,6 @@
 #include <Brisvale/Soa/Common/Xml/XMLNode.hpp>
 
+#include <cstring>
 #include <stdexcept>
 
 #include "Xml/Tree/NodeArena.hpp"
@@ -11,6 +12,11 @@ namespace Common {
 namespace Xml {
 
 namespace {
+
+bool sameText(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size()) == 0;
+}
 
 const std::string& emptyString()
 {
@@ -67,10 +73,28 @@ void XMLNode::destroy(XMLNode* node)
 
 XMLNode::~XMLNode()
 {
-    destroyDescendants(this);
+    if (fArena != nullptr && fArena->owner == this)
+        destroyDocument();
+    else
+        destroyDescendants(this);
     SharedText::release(fNamespaceUri);
-    if (fArena != nullptr && !inSharedArena())
-        delete fArena;
+}
+
+// The root of a parsed document frees its arena's nodes in the order they
+// were made, linked into the tree or not (as after a failed parse), unless
+// the tree took nodes from elsewhere, which only a walk finds.
+void XMLNode::destroyDocument()
+{
+    if (fArena->tookOtherNodes)
+    {
+        destroyDescendants(this);
+    }
+    else
+    {
+        fChildren.clear();
+        fArena->destroyNodes();
+    }
+    delete fArena;
 }
 
 void XMLNode::setName(const std::string& localName)
@@ -118,14 +142,28 @@ void XMLNode::appendText(const std::string& text)
     fText += text;
 }
 
+// Most elements carry a few attributes, and a message asks for each of its
+// fields whether the element has it or not: among that few, a walk that
+// compares lengths first rejects nearly every other name without looking
+// at its characters, and costs less than the map's own search.
+XMLNode::Attributes::const_iterator XMLNode::findAttribute(const std::string& name) const
+{
+    if (fAttributes.size() > kWalkedAttributes)
+        return fAttributes.find(name);
+    auto attribute = fAttributes.begin();
+    while (attribute != fAttributes.end() && !sameText(attribute->first, name))
+        ++attribute;
+    return attribute;
+}
+
 bool XMLNode::hasAttr(const std::string& name) const
 {
-    return fAttributes.count(name) != 0;
+    return findAttribute(name) != fAttributes.end();
 }
 
 std::string XMLNode::getAttr(const std::string& name) const
 {
-    const auto attribute = fAttributes.find(name);
+    const auto attribute = findAttribute(name);
     return attribute == fAttributes.end() ? std::string() : attribute->second;
 }
 
@@ -169,6 +207,8 @@ XMLNode* XMLNode::addChild(std::unique_ptr<XMLNode>&& child)
     // children have a few.
     if (fChildren.empty())
         fChildren.reserve(3);
+    if (fArena != nullptr)
+        fArena->tookOtherNodes = true;
     fChildren.push_back(child.get());
     child->fParent = this;
     return child.release();

@@ -37,10 +37,13 @@ const std::size_t kBudgetAllowance = std::size_t{1} << 20;
 
 // The memory a string of this length takes beyond its own object: none
 // while the text fits inside it.
+// The characters a string holds inside itself (libstdc++'s; a budget
+// needs no more than an estimate elsewhere).
+const std::size_t kTextInPlace = 15;
+
 std::size_t heapBytes(std::size_t length)
 {
-    static const std::size_t inPlace = std::string().capacity();
-    return length <= inPlace ? 0 : length + 1 + kBlockOverhead;
+    return length <= kTextInPlace ? 0 : length + 1 + kBlockOverhead;
 }
 
 // Makes room for one more element without reallocating on every call, as
@@ -156,12 +159,8 @@ void TreeBuilder::countName(std::string_view name)
 
 void TreeBuilder::releaseUnfinished()
 {
-    // Open nodes have no children yet; closed children are whole subtrees.
-    // All live in the arena of the root, the first open node, which goes last.
-    for (XMLNode* node : fClosedChildren)
-        XMLNode::destroy(node);
-    for (std::size_t i = fOpenNodes.size(); i > 1; --i)
-        XMLNode::destroy(fOpenNodes[i - 1]);
+    // Every node but the root, the first open node, lives in the root's
+    // arena, which destroys them all with it, linked or not.
     if (!fOpenNodes.empty())
         delete fOpenNodes.front();
     fClosedChildren.clear();
@@ -201,7 +200,8 @@ XMLNode& TreeBuilder::openNode(std::string_view localName)
     fOpenNodes.push_back(node);
     fChildStarts.push_back(fClosedChildren.size());
     enterScope(fOpenNodes.size());
-    node->fName.assign(localName.data(), localName.size());
+    // Appended to the empty name: the shortest way of copying it.
+    node->fName.append(localName.data(), localName.size());
     return *node;
 }
 
@@ -289,6 +289,18 @@ std::string_view TreeBuilder::attributeKey(std::string_view namespaceUri, std::s
 void TreeBuilder::addAttribute(std::string_view namespaceUri, std::string_view localName, std::string_view value)
 {
     countName(localName);
+    storeAttribute(namespaceUri, localName, value);
+}
+
+void TreeBuilder::addAttributeWithInternedNames(const char* namespaceUri, const char* localName,
+                                                std::string_view value)
+{
+    const std::string& name = internedText(localName).text;
+    storeAttribute(namespaceUri == nullptr ? std::string_view() : std::string_view(namespaceUri), name, value);
+}
+
+void TreeBuilder::storeAttribute(std::string_view namespaceUri, std::string_view localName, std::string_view value)
+{
     const std::string_view key = attributeKey(namespaceUri, localName);
     charge(kAttributeCost + heapBytes(key.size()) + heapBytes(value.size()));
     std::map<std::string, std::string>& attributes = fOpenNodes.back()->fAttributes;

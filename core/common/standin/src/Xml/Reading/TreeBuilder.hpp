@@ -84,6 +84,8 @@ public:
     // URI): the builder then finds the shared copy by the pointer.
     void startElementWithInternedNames(const char* namespaceUri, const char* localName);
     void addAttribute(std::string_view namespaceUri, std::string_view localName, std::string_view value);
+    // The same, for a parser that hands out interned names (null for no URI).
+    void addAttributeWithInternedNames(const char* namespaceUri, const char* localName, std::string_view value);
     void appendText(std::string_view text);
     void endElement();
     // A processing instruction, which the tree does not keep; its target
@@ -122,6 +124,8 @@ private:
     // The first node of a document, which owns the arena of the others.
     static XMLNode* newRoot();
     static XMLNode* newInArena(XMLNode::NodeArena& arena);
+    // Adds an attribute whose name is already counted to the current node.
+    void storeAttribute(std::string_view namespaceUri, std::string_view localName, std::string_view value);
     // The map key of an attribute: its local name, or "{uri}local".
     std::string_view attributeKey(std::string_view namespaceUri, std::string_view localName);
     void releaseUnfinished();

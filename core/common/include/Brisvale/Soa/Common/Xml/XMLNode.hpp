@@ -77,6 +77,11 @@ private:
 
     struct SharedText;
     struct NodeArena;
+    using Attributes = std::map<std::string, std::string>;
+
+    // Up to this many attributes, a lookup walks them in order.
+    static constexpr std::size_t kWalkedAttributes = 8;
+    Attributes::const_iterator findAttribute(const std::string& name) const;
 
     bool isRootAbove(const XMLNode* root) const;
     // Whether the node sits in an arena that another node owns.
@@ -90,6 +95,8 @@ private:
     // those in the arena are destroyed in place, the others deleted.
     static void destroy(XMLNode* node);
     static void destroyDescendants(XMLNode* top);
+    // Frees the nodes of the document whose arena this root owns, then the arena.
+    void destroyDocument();
 
     std::string fUnused;                             // always empty
     std::string fName;                               // local name, without prefix
