@@ -182,6 +182,26 @@ TEST_P(TextParser, ReadsWideLongDeepAndManyWhole)
     EXPECT_EQ(100000u, read("<r>" + repeated("<uids>x</uids>", 100000) + "</r>")->getChildren().size());
 }
 
+// Equals signs in attribute values, in text and after a quoted ">" are no
+// attributes; the 257th attribute is refused at its tag however many such
+// signs come before it.
+TEST_P(TextParser, CountsAsAttributesOnlyTheEqualsSignsOutsideQuotesInATag)
+{
+    const std::string signs(300, '=');
+    const auto quoted = read("<r a=\"" + signs + "\" b='>" + signs + "'>" + signs + "<c/>" + signs + "</r>");
+    EXPECT_EQ(signs, quoted->getAttr("a"));
+    EXPECT_EQ(">" + signs, quoted->getAttr("b"));
+    EXPECT_EQ(signs + signs, quoted->getText());
+    const auto wide = [](int count) {
+        std::string text = "<r>\n  <w";
+        for (int i = 0; i < count; ++i)
+            text += " a" + std::to_string(i) + (i % 2 == 0 ? "='=='" : "=\"=\"");
+        return text + "/></r>";
+    };
+    EXPECT_EQ(256u, read(wide(256))->getChildren()[0]->attrs().size());
+    EXPECT_NE(std::string::npos, refusal(wide(257)).find("at line 2, column 3: an element with more than 256"));
+}
+
 // Every declaration counts while its element is open, whichever prefix it
 // binds again; every name counts once, whatever it names.
 TEST_P(TextParser, BoundsNamespacesInScopeAndDistinctNames)

@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 #include <string>
+#include <string_view>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -50,10 +51,14 @@ struct Units
     // Where the ASCII sequence next starts at or after from; count if nowhere.
     std::size_t find(std::size_t from, const char* ascii) const
     {
+        if (width == 1)
+            return std::min(bytesView().find(ascii, from), count);
         while (from < count && !startsWith(from, ascii))
             ++from;
         return from;
     }
+
+    std::string_view bytesView() const { return std::string_view(reinterpret_cast<const char*>(bytes), count); }
 };
 
 [[noreturn]] void refuseAt(const Units& units, std::size_t at, const std::string& reason)
@@ -309,44 +314,35 @@ void checkProlog(const Units& units, std::size_t at)
         refuseAt(units, at, "document type declarations are not accepted");
 }
 
-// Bytes that a pass skips: ASCII but for NUL and the given marks.
-struct PlainBytes
+// The units the body pass stops at: NUL, everything past ASCII, "<" and
+// "=". Every other unit is plain.
+struct BodyMarks
 {
     std::array<bool, 256> plain{};
-    char marks[5] = {};
-    int markCount = 0;
 
-    constexpr explicit PlainBytes(const char* markList)
+    constexpr BodyMarks()
     {
-        for (; *markList != 0; ++markList)
-            marks[markCount++] = *markList;
         for (int c = 1; c < 0x80; ++c)
-            plain[c] = true;
-        for (int m = 0; m < markCount; ++m)
-            plain[static_cast<unsigned char>(marks[m])] = false;
+            plain[c] = c != '<' && c != '=';
     }
+
+    bool isPlain(char32_t c) const { return c < 0x100 && plain[c]; }
 
 #ifdef __SSE2__
     // One bit for each of the sixteen bytes at `at` that is not plain.
-    unsigned blockMarks(const unsigned char* at) const
+    static unsigned blockMarks(const unsigned char* at)
     {
         const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
-        __m128i found = _mm_cmpeq_epi8(block, _mm_setzero_si128());
-        for (int m = 0; m < markCount; ++m)
-            found = _mm_or_si128(found, _mm_cmpeq_epi8(block, _mm_set1_epi8(marks[m])));
+        const __m128i found = _mm_or_si128(
+            _mm_or_si128(_mm_cmpeq_epi8(block, _mm_setzero_si128()), _mm_cmpeq_epi8(block, _mm_set1_epi8('<'))),
+            _mm_cmpeq_epi8(block, _mm_set1_epi8('=')));
         // The top bit of each byte marks non-ASCII.
         return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(found, block)));
     }
 #endif
 };
 
-// Between tags and inside attribute values alike, the bytes a pass looks at.
-constexpr PlainBytes kMarks("<>\"'=");
-
-bool isPlain(char32_t c)
-{
-    return c < 0x100 && kMarks.plain[c];
-}
+constexpr BodyMarks kMarks;
 
 // Finds the bytes of a text that are not plain, in order. Sixteen bytes
 // are looked at together and their marks kept, so that the next mark in
@@ -379,7 +375,7 @@ public:
             if (i >= fLength || fLength - i < kBlock)
                 break;
             fBlock = i;
-            fMarks = kMarks.blockMarks(fBytes + i);
+            fMarks = BodyMarks::blockMarks(fBytes + i);
         }
 #endif
         while (i < fLength && kMarks.plain[fBytes[i]])
@@ -394,6 +390,63 @@ private:
     std::size_t fLength;
     std::size_t fBlock;  // where the sixteen bytes of fMarks start; fLength before the first
     unsigned fMarks;
+};
+
+// Counts the attributes of one tag exactly, as the equals signs outside
+// quotes between its "<" and the ">" that ends it. The body pass asks it
+// only once a tag may pass the limit, and it resumes where it stopped, so
+// that it looks at no unit twice.
+class TagCounter
+{
+public:
+    explicit TagCounter(const Units& units)
+        : fUnits(units)
+    {
+    }
+
+    void startTag(std::size_t tagStart)
+    {
+        fAt = tagStart + 1;
+        fInTag = true;
+        fQuote = 0;
+        fEquals = 0;
+    }
+
+    // The attributes counted up to and including unit `last`.
+    std::size_t countThrough(std::size_t last)
+    {
+        for (; fInTag && fAt <= last; ++fAt)
+            step(fUnits[fAt]);
+        return fEquals;
+    }
+
+private:
+    void step(char32_t c)
+    {
+        if (fQuote != 0)
+        {
+            if (c == fQuote)
+                fQuote = 0;
+        }
+        else if (c == '"' || c == '\'')
+        {
+            fQuote = c;
+        }
+        else if (c == '>')
+        {
+            fInTag = false;
+        }
+        else if (c == '=')
+        {
+            ++fEquals;
+        }
+    }
+
+    const Units& fUnits;
+    std::size_t fAt = 0;
+    bool fInTag = false;
+    char32_t fQuote = 0;
+    std::size_t fEquals = 0;
 };
 
 // Checks the character past ASCII that starts at code unit i: a valid UTF-8
@@ -430,15 +483,28 @@ void checkElementPrefix(const Units& units, std::size_t tagStart)
         refuseAt(units, tagStart, "an element name with the prefix xmlns");
 }
 
+// Where the part whose text starts at `from` ends: past the ">" of the
+// first closing marks that start there or later, so that "<!-->" opens a
+// comment and does not close it; the end of the text if none.
+std::size_t endOfPart(const Units& units, std::size_t from, const SkippedPart& part)
+{
+    return std::min(units.find(from, part.closing) + lengthOf(part.closing), units.count);
+}
+
 // One pass over every code unit: NUL characters, characters past ASCII,
 // element names with the prefix xmlns, and the attributes of each start
 // tag, counted as the equals signs outside quotes between a "<" and the ">"
 // that ends the tag. No "<" can stand inside a tag, so each "<" starts the
 // count afresh. Comments, CDATA sections and processing instructions count
-// nothing: each ends at the first ">" after its closing marks, which stand
-// after its opening ones, so never later than a parser ends it. Compiled
-// once for each unit width, so that the common case of bytes is a tight
-// loop.
+// nothing and start no tag: each ends at the first ">" after its closing
+// marks, which stand after its opening ones, so never later than a parser
+// ends it.
+//
+// The pass stops only at "<", "=", NUL and past ASCII. Every equals sign
+// since a tag's "<" is counted, in quotes or not, which can only count too
+// many; only when that count passes the limit does a TagCounter count the
+// tag exactly. Compiled once for each unit width, so that the common case
+// of bytes is a tight loop.
 template <std::size_t kWidth>
 void checkBody(const Units& units)
 {
@@ -447,74 +513,55 @@ void checkBody(const Units& units)
         return kWidth == 1 ? units.bytes[i] : units[i];
     };
     MarkFinder finder(units.bytes, kWidth == 1 ? units.count : 0);
-    bool inTag = false;
-    char32_t quote = 0;
-    std::size_t equals = 0;
-    std::size_t tagStart = 0;
-    const bool utf8 = units.layout.encoding == TextEncoding::Utf8;
-    const SkippedPart* skipped = nullptr;  // the part being skipped, if any
-    std::size_t skippedFrom = 0;           // where its text starts, after its opening marks
-    std::size_t i = 0;
-    while (i < units.count)
-    {
+    const auto nextMark = [&](std::size_t i) {
         if (kWidth == 1)
-        {
-            i = finder.next(i);
-        }
-        else
-        {
-            while (i < units.count && isPlain(unitAt(i)))
-                ++i;
-        }
-        if (i == units.count)
-            break;
+            return finder.next(i);
+        while (i < units.count && kMarks.isPlain(unitAt(i)))
+            ++i;
+        return i;
+    };
+    const bool utf8 = units.layout.encoding == TextEncoding::Utf8;
+    TagCounter counter(units);
+    bool inTag = false;           // since the "<" of a tag, up to the next "<"
+    std::size_t tagStart = 0;
+    std::size_t equals = 0;       // since tagStart, in quotes or not
+    std::size_t skippedEnd = 0;   // the part being skipped ends before this unit
+    for (std::size_t i = nextMark(0); i < units.count; i = nextMark(i))
+    {
         const char32_t c = unitAt(i);
         if (c >= 0x80)
         {
             i = checkPastAscii<kWidth>(units, utf8, i);
             continue;
         }
-        switch (c)
-        {
-        case 0:
+        if (c == 0)
             refuseAt(units, i, "a NUL character");
-        case '<':
-            if (skipped != nullptr)
-                break;
-            skipped = partOpeningAt(units, i, {&kComment, &kCdataSection, &kInstruction});
-            if (skipped != nullptr)
-                skippedFrom = i + lengthOf(skipped->opening);
-            else if (i + 1 < units.count && unitAt(i + 1) == 'x')
+        if (i < skippedEnd)
+        {
+            // A "<" or "=" inside a comment, CDATA section or processing instruction.
+            ++i;
+            continue;
+        }
+        if (c == '<')
+        {
+            const char32_t after = i + 1 < units.count ? unitAt(i + 1) : 0;
+            const SkippedPart* const part
+                = after == '!' || after == '?' ? partOpeningAt(units, i, {&kComment, &kCdataSection, &kInstruction})
+                                               : nullptr;
+            if (part != nullptr)
+                skippedEnd = endOfPart(units, i + lengthOf(part->opening), *part);
+            else if (after == 'x')
                 checkElementPrefix(units, i);
-            inTag = skipped == nullptr;
-            quote = 0;
-            equals = 0;
+            inTag = part == nullptr;
             tagStart = i;
-            break;
-        case '>':
-            if (skipped != nullptr)
-            {
-                // The closing marks end with this ">".
-                const std::size_t marks = lengthOf(skipped->closing) - 1;
-                if (i >= skippedFrom + marks && units.startsWith(i - marks, skipped->closing))
-                    skipped = nullptr;
-                break;
-            }
-            inTag = inTag && quote != 0;
-            break;
-        case '=':
-            if (inTag && quote == 0 && ++equals > kMaxAttributesPerElement)
-                refuseAt(units, tagStart, "an element with more than " + std::to_string(kMaxAttributesPerElement)
-                                              + " attributes");
-            break;
-        default:  // a quote
-            if (inTag && quote == 0)
-                quote = c;
-            else if (inTag && quote == c)
-            {
-                quote = 0;
-            }
-            break;
+            equals = 0;
+            counter.startTag(i);
+        }
+        else if (inTag && ++equals > kMaxAttributesPerElement
+                 && counter.countThrough(i) > kMaxAttributesPerElement)
+        {
+            refuseAt(units, tagStart, "an element with more than " + std::to_string(kMaxAttributesPerElement)
+                                          + " attributes");
         }
         ++i;
     }

@@ -136,8 +136,9 @@ void startElement(void* userData, const xmlChar* localName, const xmlChar*, cons
                                                    reinterpret_cast<const char*>(localName));
         // Five pointers an attribute: local name, prefix, URI, value, value end.
         for (int i = 0; i < attributeCount; ++i, attributes += 5)
-            read.builder.addAttribute(view(attributes[2]), view(attributes[0]), view(attributes[3], attributes[4]));
-        read.builder.endAttributes();
+            read.builder.addAttributeWithInternedNames(reinterpret_cast<const char*>(attributes[2]),
+                                                       reinterpret_cast<const char*>(attributes[0]),
+                                                       view(attributes[3], attributes[4]));
     });
 }
 

@@ -101,7 +101,6 @@ void SAXToNodeParser::startElement(const XMLCh* const uri, const XMLCh* const lo
             fBuilder->addAttribute(utf8(fScratchUri, attrs.getURI(i)), utf8(fScratchName, attrs.getLocalName(i)),
                                    utf8(fScratchValue, attrs.getValue(i)));
         }
-        fBuilder->endAttributes();
     });
 }
 

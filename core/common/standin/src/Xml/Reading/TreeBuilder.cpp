@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <functional>
 #include <limits>
+#include <map>
+#include <tuple>
+#include <utility>
 
 #include "Xml/Tree/NodeArena.hpp"
-#include "Xml/Tree/PackedAttributes.hpp"
 #include "Xml/Tree/SharedText.hpp"
 
 namespace Brisvale {
@@ -20,14 +22,29 @@ const std::size_t kBlockOverhead = 16;
 // A node, its place among its parent's children, and its place, with room
 // to grow, among the children waiting for their parent to close.
 const std::size_t kNodeCost = sizeof(XMLNode) + 3 * sizeof(XMLNode*);
+// One entry of a node's attribute map: the tree's links and colour, the
+// pair of strings, and the allocator's share.
+const std::size_t kAttributeCost
+    = 4 * sizeof(void*) + sizeof(std::map<std::string, std::string>::value_type) + kBlockOverhead;
 
-// A tree may take twelve times its text, and a megabyte more for small
-// documents. A node with a short text costs about 150 bytes, so a document of
+// A tree may take sixteen times its text, and a megabyte more for small
+// documents. A node with a short text costs 216 bytes, so a document of
 // elements as short as <uids>x</uids> (14 bytes) still reads; only documents
 // of shorter elements than any message has, such as <a/> repeated, are
 // refused.
-const std::size_t kBudgetPerByte = 12;
+const std::size_t kBudgetPerByte = 16;
 const std::size_t kBudgetAllowance = std::size_t{1} << 20;
+
+// The memory a string of this length takes beyond its own object: none
+// while the text fits inside it.
+// The characters a string holds inside itself (libstdc++'s; a budget
+// needs no more than an estimate elsewhere).
+const std::size_t kTextInPlace = 15;
+
+std::size_t heapBytes(std::size_t length)
+{
+    return length <= kTextInPlace ? 0 : length + 1 + kBlockOverhead;
+}
 
 // Makes room for one more element without reallocating on every call, as
 // reserve(size() + 1) would.
@@ -41,9 +58,7 @@ void reserveOneMore(Vector& vector)
 } // namespace
 
 TreeBuilder::TreeBuilder()
-    : fPackedSize(0)
-    , fAttributeCount(0)
-    , fBudget(std::numeric_limits<std::size_t>::max())
+    : fBudget(std::numeric_limits<std::size_t>::max())
     , fParserNames(ParserNames::Transient)
     , fNamespacesInScope(0)
     , fPendingNamespaces(0)
@@ -80,7 +95,7 @@ void TreeBuilder::charge(std::size_t bytes)
 {
     if (bytes > fBudget)
         refuse("the document's tree would take more memory than its reader allows"
-               " (twelve times the text's size and a megabyte)");
+               " (sixteen times the text's size and a megabyte)");
     fBudget -= bytes;
 }
 
@@ -144,21 +159,14 @@ void TreeBuilder::countName(std::string_view name)
 
 void TreeBuilder::releaseUnfinished()
 {
-    // Open nodes have no children yet; closed children are whole subtrees.
-    // All live in the arena of the root, the first open node, which goes last.
-    XMLNode::NodeArena* arena = fOpenNodes.empty() ? nullptr : fOpenNodes.front()->fArena;
-    for (XMLNode* node : fClosedChildren)
-        XMLNode::destroy(node, arena);
-    for (std::size_t i = fOpenNodes.size(); i > 1; --i)
-        XMLNode::destroy(fOpenNodes[i - 1], arena);
+    // Every node but the root, the first open node, lives in the root's
+    // arena, which destroys them all with it, linked or not.
     if (!fOpenNodes.empty())
         delete fOpenNodes.front();
     fClosedChildren.clear();
     fOpenNodes.clear();
     fChildStarts.clear();
     forgetSharedTexts();
-    fPackedSize = 0;
-    fAttributeCount = 0;
     fDeclaringElements.clear();
     fNamespacesInScope = 0;
     fPendingNamespaces = 0;
@@ -174,13 +182,13 @@ std::unique_ptr<XMLNode> TreeBuilder::takeRoot()
     return std::move(fRoot);
 }
 
-XMLNode& TreeBuilder::openNode()
+XMLNode& TreeBuilder::openNode(std::string_view localName)
 {
     if (fOpenNodes.size() >= kMaxDepth)
         refuse("elements nested deeper than " + std::to_string(kMaxDepth) + " levels");
     if (fOpenNodes.empty() && fRoot)
         refuse("a second root element");
-    charge(kNodeCost);
+    charge(kNodeCost + heapBytes(localName.size()));
 
     // Room first, so that once the node exists nothing can fail before the
     // builder holds it.
@@ -188,12 +196,12 @@ XMLNode& TreeBuilder::openNode()
     reserveOneMore(fChildStarts);
     if (fPendingNamespaces != 0)
         reserveOneMore(fDeclaringElements);
-    XMLNode* node = fOpenNodes.empty() ? newRoot() : new (fOpenNodes.front()->fArena->allocate()) XMLNode();
+    XMLNode* node = fOpenNodes.empty() ? newRoot() : newInArena(*fOpenNodes.front()->fArena);
     fOpenNodes.push_back(node);
     fChildStarts.push_back(fClosedChildren.size());
     enterScope(fOpenNodes.size());
-    fPackedSize = 0;
-    fAttributeCount = 0;
+    // Appended to the empty name: the shortest way of copying it.
+    node->fName.append(localName.data(), localName.size());
     return *node;
 }
 
@@ -230,7 +238,8 @@ void TreeBuilder::leaveScope(std::size_t depth)
 
 void TreeBuilder::startElement(std::string_view namespaceUri, std::string_view localName)
 {
-    XMLNode& node = openNode();
+    countName(localName);
+    XMLNode& node = openNode(localName);
     if (!namespaceUri.empty())
     {
         // Most elements share their parent's namespace: no lookup then.
@@ -240,71 +249,72 @@ void TreeBuilder::startElement(std::string_view namespaceUri, std::string_view l
         else
             node.shareNamespaceUri(sharedText(namespaceUri));
     }
-    node.shareName(sharedText(localName));
 }
 
 void TreeBuilder::startElementWithInternedNames(const char* namespaceUri, const char* localName)
 {
-    XMLNode& node = openNode();
+    XMLNode& node = openNode(internedText(localName).text);
     if (namespaceUri != nullptr && *namespaceUri != 0)
         node.shareNamespaceUri(internedText(namespaceUri));
-    node.shareName(internedText(localName));
 }
 
 XMLNode* TreeBuilder::newRoot()
 {
     std::unique_ptr<XMLNode> root(new XMLNode());
-    root->fArena = new XMLNode::NodeArena();
+    root->fArena = new XMLNode::NodeArena(*root);
     return root.release();
 }
 
-char* TreeBuilder::packedRoom(std::size_t bytes)
+XMLNode* TreeBuilder::newInArena(XMLNode::NodeArena& arena)
 {
-    if (fPackedAttributes.size() - fPackedSize < bytes)
-        fPackedAttributes.resize(std::max(2 * fPackedAttributes.size(), fPackedSize + bytes));
-    char* const room = &fPackedAttributes[fPackedSize];
-    fPackedSize += bytes;
-    return room;
+    XMLNode* node = new (arena.allocate()) XMLNode();
+    node->fArena = &arena;
+    return node;
 }
 
+std::string_view TreeBuilder::attributeKey(std::string_view namespaceUri, std::string_view localName)
+{
+    if (namespaceUri.empty())
+        return localName;
+    fQualifiedName.assign(1, '{');
+    fQualifiedName.append(namespaceUri.data(), namespaceUri.size());
+    fQualifiedName.push_back('}');
+    fQualifiedName.append(localName.data(), localName.size());
+    return fQualifiedName;
+}
+
+// The parser refuses two attributes of one local name in one namespace, so
+// with the namespace in the key no name comes twice. Attributes often come
+// in the map's order, so the end is tried first.
 void TreeBuilder::addAttribute(std::string_view namespaceUri, std::string_view localName, std::string_view value)
 {
     countName(localName);
-    // The parser refuses two attributes of one local name in one namespace,
-    // so with the namespace in the key no name comes twice. Both fields are
-    // made room for at once.
-    const std::size_t nameLength = (namespaceUri.empty() ? 0 : namespaceUri.size() + 2) + localName.size();
-    char* at = writeLength(packedRoom(fieldBytes(nameLength) + fieldBytes(value.size())), nameLength);
-    if (!namespaceUri.empty())
-    {
-        *at++ = '{';
-        at = writeText(at, namespaceUri);
-        *at++ = '}';
-    }
-    at = writeText(at, localName);
-    writeText(writeLength(at, value.size()), value);
-    ++fAttributeCount;
+    storeAttribute(namespaceUri, localName, value);
 }
 
-void TreeBuilder::endAttributes()
+void TreeBuilder::addAttributeWithInternedNames(const char* namespaceUri, const char* localName,
+                                                std::string_view value)
 {
-    if (fAttributeCount == 0)
-        return;
-    charge(fPackedSize + 2 * kBlockOverhead);
-    fOpenNodes.back()->adoptPackedAttributes(std::string_view(fPackedAttributes.data(), fPackedSize), fAttributeCount,
-                                             *fOpenNodes.front()->fArena);
-    fPackedSize = 0;
-    fAttributeCount = 0;
+    const std::string& name = internedText(localName).text;
+    storeAttribute(namespaceUri == nullptr ? std::string_view() : std::string_view(namespaceUri), name, value);
+}
+
+void TreeBuilder::storeAttribute(std::string_view namespaceUri, std::string_view localName, std::string_view value)
+{
+    const std::string_view key = attributeKey(namespaceUri, localName);
+    charge(kAttributeCost + heapBytes(key.size()) + heapBytes(value.size()));
+    std::map<std::string, std::string>& attributes = fOpenNodes.back()->fAttributes;
+    attributes.emplace_hint(attributes.end(), std::piecewise_construct, std::forward_as_tuple(key),
+                            std::forward_as_tuple(value));
 }
 
 void TreeBuilder::appendText(std::string_view text)
 {
     if (fOpenNodes.empty() || text.empty())
         return;
-    XMLNode& node = *fOpenNodes.back();
+    std::string& own = fOpenNodes.back()->fText;
     // A string may hold twice its text once it has grown.
-    charge((node.fText ? 0 : sizeof(std::string) + kBlockOverhead) + 2 * text.size());
-    std::string& own = node.textForAppend();
+    charge((own.empty() ? kBlockOverhead : 0) + 2 * text.size());
     own.append(text.data(), text.size());
 }
 

@@ -20,8 +20,8 @@ namespace Xml {
 // as UTF-8, whichever parser reads the text: the one place where nodes are
 // made, so that every parser builds the same tree.
 //
-// The rules it owns: an element's name and namespace URI are shared with
-// the other elements that carry them; an unqualified attribute is kept
+// The rules it owns: an element's namespace URI is shared with the other
+// elements that carry it; an unqualified attribute is kept
 // under its local name, an attribute in a namespace under "{uri}local", so
 // that it can never be taken for an unqualified one; nesting deeper than
 // kMaxDepth, more than kMaxNamespacesInScope namespace declarations in
@@ -78,13 +78,14 @@ public:
     // A namespace declaration of the element that starts next; an empty
     // prefix for the default namespace.
     void declareNamespace(std::string_view prefix, std::string_view uri);
-    // An element starts: its attributes follow, then endAttributes.
+    // An element starts: its attributes follow.
     void startElement(std::string_view namespaceUri, std::string_view localName);
     // The same, for a parser that hands out interned names (null for no
     // URI): the builder then finds the shared copy by the pointer.
     void startElementWithInternedNames(const char* namespaceUri, const char* localName);
     void addAttribute(std::string_view namespaceUri, std::string_view localName, std::string_view value);
-    void endAttributes();
+    // The same, for a parser that hands out interned names (null for no URI).
+    void addAttributeWithInternedNames(const char* namespaceUri, const char* localName, std::string_view value);
     void appendText(std::string_view text);
     void endElement();
     // A processing instruction, which the tree does not keep; its target
@@ -117,24 +118,24 @@ private:
     void enterScope(std::size_t depth);
     // Ends the declarations of the node at depth, which closes.
     void leaveScope(std::size_t depth);
-    // Room for bytes more of the current element's attributes.
-    char* packedRoom(std::size_t bytes);
     // Makes the next node, holds it as the current one and returns it.
-    XMLNode& openNode();
+    XMLNode& openNode(std::string_view localName);
     void closeCurrent();
     // The first node of a document, which owns the arena of the others.
     static XMLNode* newRoot();
+    static XMLNode* newInArena(XMLNode::NodeArena& arena);
+    // Adds an attribute whose name is already counted to the current node.
+    void storeAttribute(std::string_view namespaceUri, std::string_view localName, std::string_view value);
+    // The map key of an attribute: its local name, or "{uri}local".
+    std::string_view attributeKey(std::string_view namespaceUri, std::string_view localName);
     void releaseUnfinished();
 
     std::unique_ptr<XMLNode> fRoot;
     std::vector<XMLNode*> fOpenNodes;       // owned; from the root to the current node
     std::vector<std::size_t> fChildStarts;  // where each open node's children start
     std::vector<XMLNode*> fClosedChildren;  // owned; children of the open nodes
-    // The current element's attributes, until endAttributes, in the first
-    // fPackedSize bytes of a buffer that only grows.
-    std::string fPackedAttributes;
-    std::size_t fPackedSize;
-    std::size_t fAttributeCount;
+    // The key of an attribute in a namespace, "{uri}local", made here.
+    std::string fQualifiedName;
     std::size_t fBudget;                    // bytes the tree may still take
     ParserNames fParserNames;
     // The names and namespace URIs of the document being read, by the hash

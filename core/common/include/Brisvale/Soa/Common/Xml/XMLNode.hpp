@@ -4,7 +4,6 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include <Brisvale/Soa/Common/CommonExport.hpp>
@@ -19,22 +18,23 @@ class TreeBuilder;
 // One element of a parsed XML document. A node owns its children; the whole
 // tree is released by destroying the root, however deep it is.
 //
-// A document of many megabytes becomes a tree of millions of nodes, so a
-// node is kept small: the parser shares one copy of each element name and
-// namespace URI among the nodes that carry it, places the nodes of a
-// document side by side in large blocks that its root frees together, keeps
-// a node's attributes packed in one block of memory, and builds the map
-// that attrs() hands out from them on first call.
-// That first call changes the node behind a const reference: a tree is
-// for one thread at a time, like the messages read from it.
+// The first six fields are the node's public layout, in this order: code
+// built against this header (generated message code above all) reads the
+// name, children, text, parent and attributes straight from them, and
+// calls only getAttr. The first string is kept empty. The attribute map is
+// filled while the document is read, so attrs() hands out the field itself.
+//
+// What the reader needs beyond that comes after the six and needs no
+// destroying by whoever lays the node out this way: a counted reference to
+// the namespace URI that the document's nodes share, and the arena that
+// holds the nodes of a parsed document side by side (its root owns it and
+// frees the others together).
 class BRISVALE_SOA_COMMON_API XMLNode
 {
 public:
     XMLNode()
-        : fNamespaceUri(nullptr)
-        , fName(nullptr)
-        , fParent(nullptr)
-        , fAttributes(nullptr)
+        : fParent(nullptr)
+        , fNamespaceUri(nullptr)
         , fArena(nullptr)
     {
     }
@@ -48,12 +48,13 @@ public:
     std::string getAttr(const std::string& name) const;
     // Whether the element has the attribute, even with an empty value.
     bool hasAttr(const std::string& name) const;
-    // Every attribute, by local name: the node's own map, which later
-    // setAttr calls change.
-    const std::map<std::string, std::string>& attrs() const { return buildAttributeMap(); }
+    // Every attribute, by local name; an attribute in a namespace is kept
+    // under "{uri}local". Later setAttr calls change this map.
+    const std::map<std::string, std::string>& attrs() const { return fAttributes; }
 
-    const std::string& getName() const;
-    const std::string& getText() const;
+    // The local name, without prefix.
+    const std::string& getName() const { return fName; }
+    const std::string& getText() const { return fText; }
     const std::vector<XMLNode*>& getChildren() const { return fChildren; }
     const XMLNode* getParent() const { return fParent; }
     // The element's namespace URI; empty for none.
@@ -74,43 +75,38 @@ public:
 private:
     friend class TreeBuilder;
 
-    bool isRootAbove(const XMLNode* root) const;
-
-    struct AttributeStore;
     struct SharedText;
     struct NodeArena;
+    using Attributes = std::map<std::string, std::string>;
 
-    std::string& textForAppend();
-    bool usesAttributeMap() const;
-    std::string attributeValue(std::string_view name) const;
-    bool hasAttribute(std::string_view name) const;
-    bool findPackedAttribute(std::string_view name, std::string_view& value) const;
-    std::map<std::string, std::string>& buildAttributeMap() const;
-    void replacePackedAttributes(const char* entries, std::size_t size, std::size_t count, NodeArena* arena);
+    // Up to this many attributes, a lookup walks them in order.
+    static constexpr std::size_t kWalkedAttributes = 8;
+    Attributes::const_iterator findAttribute(const std::string& name) const;
 
-    // Gives a name or URI slot its own text, or a share of the parser's.
-    static void assignText(SharedText*& slot, const std::string& text);
-    static void shareText(SharedText*& slot, SharedText& text);
-    // Shares the parser's copy of the name or URI.
-    void shareName(SharedText& name);
+    bool isRootAbove(const XMLNode* root) const;
+    // Whether the node sits in an arena that another node owns.
+    bool inSharedArena() const;
+    // Gives the URI its own text, or a share of the parser's.
+    void assignNamespaceUri(const std::string& text);
     void shareNamespaceUri(SharedText& namespaceUri);
-    // Takes the parsed attributes as packed by the parser, with no name
-    // twice, into a block of the document's arena.
-    void adoptPackedAttributes(std::string_view packed, std::size_t count, NodeArena& arena);
     // Takes the children that the parser collected, in document order.
     void adoptChildren(XMLNode* const* first, XMLNode* const* last);
     // Frees the node's descendants, without recursion, then the node:
     // those in the arena are destroyed in place, the others deleted.
-    static void destroy(XMLNode* node, NodeArena* arena);
-    static void destroyDescendants(XMLNode* top, NodeArena* arena);
+    static void destroy(XMLNode* node);
+    static void destroyDescendants(XMLNode* top);
+    // Frees the nodes of the document whose arena this root owns, then the arena.
+    void destroyDocument();
 
-    SharedText* fNamespaceUri;           // counted reference; null for none
-    SharedText* fName;                   // local name, without prefix; null for ""
-    std::vector<XMLNode*> fChildren;     // owned, in document order
-    std::unique_ptr<std::string> fText;  // own character data; null for none
-    XMLNode* fParent;                    // null at the root
-    mutable AttributeStore* fAttributes; // owned; null for none; attrs() replaces it
-    NodeArena* fArena;                   // owned by the root of a parsed document: its other nodes
+    std::string fUnused;                             // always empty
+    std::string fName;                               // local name, without prefix
+    std::vector<XMLNode*> fChildren;                 // owned, in document order
+    std::string fText;                               // character data
+    XMLNode* fParent;                                // null at the root
+    std::map<std::string, std::string> fAttributes;  // by local name, or "{uri}local"
+
+    SharedText* fNamespaceUri;  // counted reference; null for none
+    NodeArena* fArena;          // the arena this node sits in, or owns as a document's root; null for none
 };
 
 } // namespace Xml
