@@ -84,11 +84,6 @@ vtable for XmlStream
 VTT for XmlStream
 typeinfo for XmlStream
 XMLNode::getAttr(std::string const&) const
-XMLNode::getName() const
-XMLNode::getText() const
-XMLNode::getChildren() const
-XMLNode::getParent() const
-XMLNode::buildAttributeMap() const
 toXmlString(std::string const&)
 bool lexical_cast<bool, std::string>(std::string const&)
 int lexical_cast<int, std::string>(std::string const&)
