@@ -44,15 +44,16 @@ namespace Xml {
 //
 // Every operation is all or nothing: it returns its text, or it throws
 // (std::invalid_argument, std::logic_error, std::bad_alloc) and leaves the
-// stream as it was before the call: the same namespaces and prefixes known,
-// the same elements open, the same prefixes pending, the same number of
-// generated prefixes; so the same call can be made again, or the stream
-// given up. Insertion into the stream is the standard library's: a failed
-// insertion sets badbit and throws as std::ostream does, and the text
-// already in the buffer stays as the standard library leaves it.
+// stream as it was before the call: the same namespaces and prefixes
+// known, the same elements open, the same prefixes pending, the same
+// number of generated prefixes; so the same call can be made again, or the
+// stream given up. Inserting the text is std::ostream's business: a failed
+// insertion sets badbit (and, as the stream asks of its base, throws
+// std::ios_base::failure), and the stream stays as the standard library
+// leaves it.
 //
-// All the stream's own state is its table and its queue of open elements
-// (see below); the names it has checked are kept per thread, shared by the
+// The stream's state is its table and its queue of open elements (below);
+// the names it has checked are remembered per thread, for all the
 // thread's streams.
 class BRISVALE_SOA_COMMON_API XmlStream : public std::stringstream
 {
