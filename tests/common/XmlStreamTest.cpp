@@ -1,3 +1,4 @@
+#include <deque>
 #include <iterator>
 #include <map>
 #include <random>
@@ -371,4 +372,21 @@ TEST(XmlStreamChecks, AStringStreamViewGivesTheTextWritten)
     std::ostringstream copy;
     copy << base.rdbuf();
     EXPECT_EQ(written, copy.str());
+}
+
+// The stream's own fields are a map from string to string and a queue,
+// after its string-stream base, and nothing more: a class laid out so has
+// its size.
+TEST(XmlStreamLayout, IsAStringStreamThenAMapThenAQueue)
+{
+    struct PlainEntry
+    {
+        void* pointer;
+    };
+    struct LaidOutSo : std::stringstream
+    {
+        std::map<std::string, std::string> table;
+        std::deque<PlainEntry> queue;
+    };
+    EXPECT_EQ(sizeof(LaidOutSo), sizeof(XmlStream));
 }

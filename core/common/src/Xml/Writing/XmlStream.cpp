@@ -1,15 +1,18 @@
 #include <Brisvale/Soa/Common/Xml/XmlStream.hpp>
 
 #include <algorithm>
-#include <cstring>
 #include <initializer_list>
-#include <string_view>
 #include <ios>
 #include <stdexcept>
+#include <string_view>
 #include <utility>
 
 #include "Xml/Text/ByteScan.hpp"
 #include "Xml/Text/XmlCharacters.hpp"
+#include "Xml/Writing/CheckedNames.hpp"
+#include "Xml/Writing/GatheredText.hpp"
+#include "Xml/Writing/NamespaceTable.hpp"
+#include "Xml/Writing/ShortBytes.hpp"
 
 namespace Brisvale {
 namespace Soa {
@@ -18,51 +21,38 @@ namespace Xml {
 
 namespace {
 
+namespace Namespace = NamespaceTable::Namespace;
+namespace Prefix = NamespaceTable::Prefix;
+namespace Stream = NamespaceTable::Stream;
+using NamespaceTable::kPrefixMark;
+using ShortBytes::sameText;
+
+// The names this thread's streams have checked. Built without code (its
+// members' initial values are constant) and left without any, so that a
+// thread pays for it only with its memory, 8 KiB.
+thread_local CheckedNames tCheckedNames;
+
 const char kXmlNamespaceUri[] = "http://www.w3.org/XML/1998/namespace";
 const char kXmlnsNamespaceUri[] = "http://www.w3.org/2000/xmlns/";
-const char kNoDefaultNamespace[] = " xmlns=\"\"";
-
-using ByteScan::load;
-
-// Equality of two runs of bytes of one size. Runs of up to sixteen bytes,
-// the names the stream compares, are compared by whole words that stay
-// inside them, without calling memcmp.
-inline bool sameBytes(const char* left, const char* right, std::size_t size)
-{
-    if (size > 16)
-        return std::memcmp(left, right, size) == 0;
-    if (size >= 8)
-    {
-        return load<std::uint64_t>(left) == load<std::uint64_t>(right)
-            && load<std::uint64_t>(left + size - 8) == load<std::uint64_t>(right + size - 8);
-    }
-    if (size >= 4)
-    {
-        return load<std::uint32_t>(left) == load<std::uint32_t>(right)
-            && load<std::uint32_t>(left + size - 4) == load<std::uint32_t>(right + size - 4);
-    }
-    return size == 0
-        || (left[0] == right[0] && left[size / 2] == right[size / 2] && left[size - 1] == right[size - 1]);
-}
+const std::string_view kNoDefaultNamespace = " xmlns=\"\"";
 
 // Compares the lengths first: namespace URIs are long and mostly differ in
 // length from these two.
 template <std::size_t N>
 bool isUri(const std::string& namespaceUri, const char (&reserved)[N])
 {
-    return namespaceUri.size() == N - 1 && sameBytes(namespaceUri.data(), reserved, N - 1);
+    return namespaceUri.size() == N - 1 && ShortBytes::same(namespaceUri.data(), reserved, N - 1);
 }
 
 template <std::size_t N>
 bool hasPrefix(std::string_view name, std::size_t colon, const char (&prefix)[N])
 {
-    return colon == N - 1 && sameBytes(name.data(), prefix, N - 1);
+    return colon == N - 1 && ShortBytes::same(name.data(), prefix, N - 1);
 }
 
-// Equality of a text with the bytes at data.
-inline bool sameText(const std::string& text, const char* data, std::size_t size)
+inline bool sameText(std::string_view text, const std::string& other)
 {
-    return text.size() == size && sameBytes(text.data(), data, size);
+    return sameText(text, other.data(), other.size());
 }
 
 // The message of a refusal, from its pieces.
@@ -88,80 +78,13 @@ std::string refusalMessage(std::initializer_list<std::string_view> pieces)
     throw std::logic_error(refusalMessage(message));
 }
 
-// What a name table slot compares first: the first and the last eight bytes
-// of a name (four for a shorter one; three single bytes for one shorter
-// still). With the size, they are the whole of a name of up to sixteen
-// bytes.
-struct NameKey
-{
-    std::uint64_t head;
-    std::uint64_t tail;
-};
-
-// The first slot to try for a name in a table of 128.
-inline std::size_t slotOf(const NameKey& key, std::size_t size)
-{
-    return ((key.head ^ key.tail * 0x9E3779B97F4A7C15u ^ size) * 0xC2B2AE3D27D4EB4Fu) >> 57;
-}
-
-inline NameKey keyOf(const char* bytes, std::size_t size)
-{
-    if (size >= 8)
-        return {load<std::uint64_t>(bytes), load<std::uint64_t>(bytes + size - 8)};
-    if (size >= 4)
-        return {load<std::uint32_t>(bytes), load<std::uint32_t>(bytes + size - 4)};
-    const auto byte = [bytes](std::size_t at) { return std::uint64_t(static_cast<unsigned char>(bytes[at])); };
-    return {byte(0) | byte(size / 2) << 8 | byte(size - 1) << 16, 0};
-}
-
-// Copies a piece of text to out and returns the end of the copy. Pieces of
-// up to sixteen bytes, nearly all of them, are copied by loads and stores
-// of whole words that stay inside the piece, without calling memcpy.
-inline char* copyPiece(char* out, std::string_view piece)
-{
-    const char* from = piece.data();
-    const std::size_t size = piece.size();
-    if (size > 16)
-        std::memcpy(out, from, size);
-    else if (size >= 8)
-    {
-        const std::uint64_t head = load<std::uint64_t>(from);
-        const std::uint64_t tail = load<std::uint64_t>(from + size - 8);
-        std::memcpy(out, &head, 8);
-        std::memcpy(out + size - 8, &tail, 8);
-    }
-    else if (size >= 4)
-    {
-        const std::uint32_t head = load<std::uint32_t>(from);
-        const std::uint32_t tail = load<std::uint32_t>(from + size - 4);
-        std::memcpy(out, &head, 4);
-        std::memcpy(out + size - 4, &tail, 4);
-    }
-    else if (size != 0)
-    {
-        out[0] = from[0];
-        out[size / 2] = from[size / 2];
-        out[size - 1] = from[size - 1];
-    }
-    return out + size;
-}
-
-// The longest text the stream gathers on the stack before it makes the
-// string it returns. The pieces of such a text are copied one after the
-// other into a buffer on the stack, and the string is made from it in one
-// copy: the text is built at its exact size, allocated once (not at all
-// when it is short enough for the string's own buffer), and no byte is
-// written into the string twice. A longer text is appended piece by piece
-// to a string reserved at its size.
-constexpr std::size_t kGatheredText = 256;
-
 // ' xmlns="uri"' or ' xmlns:prefix="uri"'. Escaping the URI also refuses
 // one that XML cannot carry.
-std::string declaration(const std::string& prefix, const std::string& namespaceUri)
+std::string declaration(std::string_view prefix, const std::string& namespaceUri)
 {
     std::string text(prefix.empty() ? " xmlns=\"" : " xmlns:");
     if (!prefix.empty())
-        text.append(prefix).append("=\"");
+        text.append(prefix.data(), prefix.size()).append("=\"");
     appendXmlEscaped(text, namespaceUri);
     text += '"';
     return text;
@@ -169,9 +92,88 @@ std::string declaration(const std::string& prefix, const std::string& namespaceU
 
 } // namespace
 
+// What a start tag declares, worked out before anything is recorded.
+struct XmlStream::StartTag
+{
+    const OpenElement* outer;                 // the element around it; null at the root
+    TableEntry* defaultNamespace;             // in scope inside the element
+    std::string_view defaultDeclaration;      // empty for none
+    TableEntry* namePrefix = nullptr;         // the name's prefix, when declared here
+    TableEntry* ownPrefix = nullptr;          // the URI's stable prefix, when declared here
+    TableEntry* ownNamespace = nullptr;
+
+    // The namespace of the element around it, the one an element is most
+    // often in.
+    TableEntry* nearbyNamespace() const { return outer != nullptr ? outer->ownNamespace : nullptr; }
+};
+
+// The entries an operation adds to the table, taken out again when it
+// throws before it completes, together with what it changed of the entries
+// already there: a URI's stable prefix (only ever set on a URI without
+// one), the namespace last found and the count of generated prefixes.
+// Taking entries out cannot fail.
+class XmlStream::TableChanges
+{
+public:
+    explicit TableChanges(Table& table) : fTable(table) {}
+    TableChanges(const TableChanges&) = delete;
+    TableChanges& operator=(const TableChanges&) = delete;
+
+    ~TableChanges()
+    {
+        if (fAddedCount != 0)
+            undo();
+    }
+
+    void added(Table::iterator entry) noexcept
+    {
+        if (fAddedCount == 0)
+        {
+            const TableEntry* stream = &*fTable.begin();
+            fRecentNamespace = Stream::recentNamespace(stream);
+            fGeneratedPrefixes = Stream::generatedPrefixes(stream);
+        }
+        fAdded[fAddedCount++] = entry;
+    }
+
+    // The operation has completed: its entries stay.
+    void keep() noexcept { fAddedCount = 0; }
+
+private:
+    // A start tag adds at most a URI, the prefix of its name and the URI's
+    // stable prefix.
+    static constexpr int kMostAdded = 4;
+
+    void undo() noexcept
+    {
+        while (fAddedCount > 0)
+        {
+            const Table::iterator entry = fAdded[--fAddedCount];
+            TableEntry* added = &*entry;
+            if (added->first.front() == kPrefixMark)
+            {
+                TableEntry* space = Prefix::boundTo(added);
+                if (Namespace::stablePrefix(space) == added)
+                    Namespace::setStablePrefix(space, nullptr);
+            }
+            fTable.erase(entry);
+        }
+        TableEntry* stream = &*fTable.begin();
+        Stream::setRecentNamespace(stream, fRecentNamespace);
+        Stream::setGeneratedPrefixes(stream, fGeneratedPrefixes);
+    }
+
+    Table& fTable;
+    Table::iterator fAdded[kMostAdded];
+    int fAddedCount = 0;
+    TableEntry* fRecentNamespace = nullptr;
+    long fGeneratedPrefixes = 0;
+};
+
 XmlStream::XmlStream()
 {
     exceptions(std::ios::badbit | std::ios::failbit);
+    fTable.emplace(std::string(), std::string(Stream::kFieldsSize, '\0'));
 }
 
 bool XmlStream::isRootElement() const
@@ -179,6 +181,8 @@ bool XmlStream::isRootElement() const
     return fOpenElements.empty();
 }
 
+// The text and everything the table lacks are made first; the element is
+// recorded only once nothing more can fail.
 std::string XmlStream::writeOpenElement(const std::string& namespaceUri,
                                         const std::string& elementName)
 {
@@ -188,162 +192,147 @@ std::string XmlStream::writeOpenElement(const std::string& namespaceUri,
     if (hasPrefix(elementName, colon, "xmlns"))
         refuse({"element ", elementName, " uses the reserved prefix xmlns"});
 
+    TableChanges changes(fTable);
     StartTag tag;
-    tag.defaultNamespace = currentDefaultNamespace();
+    tag.outer = innermostElement();
+    tag.defaultNamespace = tag.outer != nullptr ? tag.outer->defaultNamespace : nullptr;
     if (colon == std::string::npos)
-        chooseDefaultNamespace(tag, namespaceUri, elementName);
+        chooseDefaultNamespace(tag, changes, namespaceUri, elementName);
     else if (!hasPrefix(elementName, colon, "xml"))
-        tag.namePrefix = prefixOfName(elementName, colon, namespaceUri);
+        tag.namePrefix = prefixOfName(tag, changes, elementName, colon, namespaceUri);
 
     // Inside the element, the URI given has its stable prefix in scope.
     if (!namespaceUri.empty() && !isUri(namespaceUri, kXmlNamespaceUri))
     {
-        Namespace& own = namespaceOf(namespaceUri);
-        tag.ownNamespace = &own;
-        Prefix& ownPrefix = stablePrefixOf(own);
-        if (ownPrefix.scope == Prefix::OutOfScope && &ownPrefix != tag.namePrefix)
-            tag.ownPrefix = &ownPrefix;
+        TableEntry* own = namespaceOf(changes, namespaceUri, tag.nearbyNamespace());
+        tag.ownNamespace = own;
+        TableEntry* ownPrefix = stablePrefixOf(changes, own);
+        if (Prefix::scope(ownPrefix) == Prefix::OutOfScope && ownPrefix != tag.namePrefix)
+            tag.ownPrefix = ownPrefix;
     }
 
-    std::string text = startTagText(elementName, tag);
-    recordStart(elementName, tag);
+    TableEntry* stream = &*fTable.begin();
+    std::string text = startTagText(stream, elementName, tag);
+    const std::size_t nameStart = tag.outer != nullptr ? tag.outer->nameEnd : Stream::kNamesStart;
+    const std::size_t nameEnd = nameStart + elementName.size();
+    if (stream->second.size() < nameEnd)
+        growNames(nameStart, elementName.size());
+    fOpenElements.push_back(OpenElement{tag.defaultNamespace, tag.ownNamespace, nullptr, nameStart, nameEnd});
+    recordStart(stream, elementName, tag);
+    changes.keep();
     return text;
 }
 
 // An unprefixed name puts the element in the URI given, as the default
 // namespace.
-void XmlStream::chooseDefaultNamespace(StartTag& tag, const std::string& namespaceUri,
-                                       const std::string& elementName)
+void XmlStream::chooseDefaultNamespace(StartTag& tag, TableChanges& changes,
+                                       const std::string& namespaceUri, const std::string& elementName)
 {
     if (namespaceUri.empty())
     {
         if (tag.defaultNamespace != nullptr)
         {
-            static const std::string noDefault(kNoDefaultNamespace);
-            tag.defaultDeclaration = &noDefault;
+            tag.defaultDeclaration = kNoDefaultNamespace;
             tag.defaultNamespace = nullptr;
         }
         return;
     }
-    if (tag.defaultNamespace != nullptr && sameText(namespaceUri, tag.defaultNamespace->uri->data(),
-                                                    tag.defaultNamespace->uri->size()))
+    if (tag.defaultNamespace != nullptr && sameText(namespaceUri, Namespace::uri(tag.defaultNamespace)))
         return;
     if (isUri(namespaceUri, kXmlNamespaceUri))
         refuse({"the XML namespace cannot be the default namespace of element ", elementName});
-    const Namespace& space = namespaceOf(namespaceUri);
-    tag.defaultNamespace = &space;
-    tag.defaultDeclaration = &space.defaultDeclaration;
+    TableEntry* space = namespaceOf(changes, namespaceUri, tag.nearbyNamespace());
+    tag.defaultNamespace = space;
+    tag.defaultDeclaration = Namespace::defaultDeclaration(space);
 }
 
 // The prefix of a prefixed element name, when the start tag must declare
 // it; null when it is in scope or about to be declared. The name's prefix
 // is usually that of the element around it.
-inline XmlStream::Prefix* XmlStream::prefixOfName(const std::string& elementName, std::size_t colon,
-                                                  const std::string& namespaceUri)
+inline XmlStream::TableEntry* XmlStream::prefixOfName(const StartTag& tag, TableChanges& changes,
+                                                      const std::string& elementName, std::size_t colon,
+                                                      const std::string& namespaceUri)
 {
-    Prefix* prefix = nullptr;
-    if (!fOpenElements.empty() && fOpenElements.back().ownNamespace != nullptr)
+    TableEntry* prefix = nullptr;
+    if (TableEntry* nearby = tag.nearbyNamespace())
     {
-        Prefix* outer = fOpenElements.back().ownNamespace->stablePrefix;
-        if (sameText(*outer->name, elementName.data(), colon))
+        TableEntry* outer = Namespace::stablePrefix(nearby);
+        if (sameText(Prefix::name(outer), elementName.data(), colon))
             prefix = outer;
     }
     if (prefix == nullptr)
-        prefix = &boundPrefixOf(elementName, colon, namespaceUri);
-    return prefix->scope == Prefix::OutOfScope ? prefix : nullptr;
+        prefix = boundPrefixOf(changes, elementName, colon, namespaceUri);
+    return Prefix::scope(prefix) == Prefix::OutOfScope ? prefix : nullptr;
 }
 
 // The binding of the prefix of a prefixed element name. A prefix the stream
 // does not know yet is bound to the URI given.
-XmlStream::Prefix& XmlStream::boundPrefixOf(const std::string& elementName, std::size_t colon,
-                                            const std::string& namespaceUri)
+XmlStream::TableEntry* XmlStream::boundPrefixOf(TableChanges& changes, const std::string& elementName,
+                                                std::size_t colon, const std::string& namespaceUri)
 {
-    const auto known = fPrefixes.find(std::string_view(elementName.data(), colon));
-    if (known != fPrefixes.end())
-        return known->second;
+    const std::string_view prefix(elementName.data(), colon);
+    const auto known = fTable.find(Prefix::key(prefix));
+    if (known != fTable.end())
+        return &*known;
     if (namespaceUri.empty() || isUri(namespaceUri, kXmlNamespaceUri))
         refuse({"the prefix of element ", elementName, " cannot be bound to the namespace \"",
                 namespaceUri, "\""});
-    return bindPrefix(elementName.substr(0, colon), namespaceOf(namespaceUri));
+    TableEntry* space = namespaceOf(changes, namespaceUri, nullptr);
+    return bindPrefix(changes, std::string(prefix), space);
 }
 
 // "<name" and the declarations: the prefixes asked for since the last start
 // tag, latest first, then the default namespace or the name's prefix, then
 // the stable prefix of the element's URI.
-inline std::string XmlStream::startTagText(const std::string& elementName, const StartTag& tag) const
+inline std::string XmlStream::startTagText(const TableEntry* stream, const std::string& elementName,
+                                           const StartTag& tag) const
 {
-    const std::string* namePrefix = tag.namePrefix != nullptr ? &tag.namePrefix->declaration : nullptr;
-    const std::string* ownPrefix = tag.ownPrefix != nullptr ? &tag.ownPrefix->declaration : nullptr;
-    const std::string* declarations[] = {tag.defaultDeclaration, namePrefix, ownPrefix};
-    std::size_t size = elementName.size() + 1;
-    for (const std::string* declaration : declarations)
-        size += declaration != nullptr ? declaration->size() : 0;
-    if (!fPending.empty() || size > kGatheredText)
-        return startTagWithPending(elementName, declarations);
-    char gathered[kGatheredText];
-    char* out = gathered;
-    *out++ = '<';
-    out = copyPiece(out, elementName);
-    for (const std::string* declaration : declarations)
+    const TableEntry* firstPending = Stream::firstPending(stream);
+    const std::string_view namePrefix = tag.namePrefix != nullptr ? Prefix::declaration(tag.namePrefix) : "";
+    const std::string_view ownPrefix = tag.ownPrefix != nullptr ? Prefix::declaration(tag.ownPrefix) : "";
+    std::size_t size = elementName.size() + 1 + tag.defaultDeclaration.size() + namePrefix.size() + ownPrefix.size();
+    for (const TableEntry* pending = firstPending; pending != nullptr; pending = Prefix::next(pending))
+        size += Prefix::declaration(pending).size();
+    return GatheredText::build(size, [&](GatheredText& text) {
+        text.add('<').add(elementName);
+        for (const TableEntry* pending = firstPending; pending != nullptr; pending = Prefix::next(pending))
+            text.add(Prefix::declaration(pending));
+        text.add(tag.defaultDeclaration).add(namePrefix).add(ownPrefix);
+    });
+}
+
+// Room after the names of the open elements for one more.
+void XmlStream::growNames(std::size_t namesEnd, std::size_t nameSize)
+{
+    std::string& names = fTable.begin()->second;
+    names.resize(std::max(2 * names.size(), namesEnd + nameSize + 256));
+}
+
+// Completes the record of the element just queued: its name, and the
+// prefixes its start tag declares (those pending, its name's and its URI's)
+// in scope on it.
+inline void XmlStream::recordStart(TableEntry* stream, const std::string& elementName,
+                                   const StartTag& tag) noexcept
+{
+    OpenElement& element = fOpenElements.back();
+    ShortBytes::copy(stream->second.data() + element.nameStart, elementName);
+
+    TableEntry* declared = Stream::firstPending(stream);
+    if (declared != nullptr)
     {
-        if (declaration != nullptr)
-            out = copyPiece(out, *declaration);
+        for (TableEntry* pending = declared; pending != nullptr; pending = Prefix::next(pending))
+            Prefix::setScope(pending, Prefix::InScope);
+        Stream::setFirstPending(stream, nullptr);
     }
-    return std::string(gathered, size);
-}
-
-// A start tag that declares the prefixes asked for since the last one, or
-// one too long to gather.
-std::string XmlStream::startTagWithPending(const std::string& elementName,
-                                           const std::string* const (&declarations)[3]) const
-{
-    std::size_t size = elementName.size() + 1;
-    for (const Prefix* pending : fPending)
-        size += pending->declaration.size();
-    for (const std::string* declaration : declarations)
-        size += declaration != nullptr ? declaration->size() : 0;
-    std::string text;
-    text.reserve(size);
-    text += '<';
-    text += elementName;
-    for (auto pending = fPending.rbegin(); pending != fPending.rend(); ++pending)
-        text += (*pending)->declaration;
-    for (const std::string* declaration : declarations)
+    for (TableEntry* prefix : {tag.namePrefix, tag.ownPrefix})
     {
-        if (declaration != nullptr)
-            text += *declaration;
+        if (prefix == nullptr)
+            continue;
+        Prefix::setScope(prefix, Prefix::InScope);
+        Prefix::setNext(prefix, declared);
+        declared = prefix;
     }
-    return text;
-}
-
-// Records the element's scope, once nothing more can be refused.
-inline void XmlStream::recordStart(const std::string& elementName, const StartTag& tag)
-{
-    if (fOpenNames.size() - fOpenNamesEnd < elementName.size())
-        growOpenNames(elementName.size());
-    fOpenElements.push_back(OpenElement{fOpenNamesEnd, fDeclared.size(),
-                                        tag.defaultNamespace, tag.ownNamespace});
-    copyPiece(fOpenNames.data() + fOpenNamesEnd, elementName);
-    fOpenNamesEnd += elementName.size();
-    for (Prefix* pending : fPending)
-        declare(*pending);
-    fPending.clear();
-    if (tag.namePrefix != nullptr)
-        declare(*tag.namePrefix);
-    if (tag.ownPrefix != nullptr)
-        declare(*tag.ownPrefix);
-}
-
-// Room for a name of that size after the names of the open elements.
-void XmlStream::growOpenNames(std::size_t nameSize)
-{
-    fOpenNames.resize(std::max(2 * fOpenNames.size(), fOpenNamesEnd + nameSize + 256));
-}
-
-inline void XmlStream::declare(Prefix& prefix)
-{
-    fDeclared.push_back(&prefix);
-    prefix.scope = Prefix::InScope;
+    element.firstDeclared = declared;
 }
 
 // ' name="text"'. This runs once for every attribute written, so the usual
@@ -351,26 +340,9 @@ inline void XmlStream::declare(Prefix& prefix)
 std::string XmlStream::writeAttribute(const std::string& name, const std::string& text) const
 {
     checkAttribute(name, text);
-    const std::size_t size = name.size() + text.size() + 4;
-    if (size > kGatheredText)
-        return frameLongAttribute(name, text);
-    char gathered[kGatheredText];
-    char* out = gathered;
-    *out++ = ' ';
-    out = copyPiece(out, name);
-    *out++ = '=';
-    *out++ = '"';
-    out = copyPiece(out, text);
-    *out = '"';
-    return std::string(gathered, size);
-}
-
-std::string XmlStream::frameLongAttribute(const std::string& name, const std::string& text) const
-{
-    std::string attribute;
-    attribute.reserve(name.size() + text.size() + 4);
-    attribute.append(" ").append(name).append("=\"").append(text).append("\"");
-    return attribute;
+    return GatheredText::build(name.size() + text.size() + 4, [&](GatheredText& attribute) {
+        attribute.add(' ').add(name).add('=').add('"').add(text).add('"');
+    });
 }
 
 // The checks of every attribute written, as cheap as they can be for the
@@ -401,8 +373,8 @@ void XmlStream::checkUnusualAttribute(std::string_view name, std::size_t colon,
     }
     else if (!hasPrefix(name, colon, "xml"))
     {
-        const auto prefix = fPrefixes.find(name.substr(0, colon));
-        if (prefix == fPrefixes.end() || prefix->second.scope != Prefix::InScope)
+        const auto prefix = fTable.find(Prefix::key(name.substr(0, colon)));
+        if (prefix == fTable.end() || Prefix::scope(&*prefix) != Prefix::InScope)
             refuse({"the prefix of attribute ", name, " is not declared"});
     }
     if (!isEscapedAttributeText(text))
@@ -413,8 +385,10 @@ std::string XmlStream::writeOpenElementClose(const std::string&, bool leaf)
 {
     if (leaf)
     {
-        closeElement(nullptr);
-        return "/>";
+        elementToClose(nullptr);
+        std::string text("/>");
+        closeElement();
+        return text;
     }
     if (fOpenElements.empty())
         refuseOrder({"no start tag is open"});
@@ -430,185 +404,148 @@ const std::string XmlStream::getNamespacePrefix(const std::string& namespaceUri)
     if (isUri(namespaceUri, kXmlnsNamespaceUri))
         refuse({"no prefix can be bound to ", namespaceUri});
 
-    Prefix& prefix = stablePrefixOf(namespaceOf(namespaceUri));
-    if (prefix.scope == Prefix::OutOfScope)
+    TableChanges changes(fTable);
+    const OpenElement* innermost = innermostElement();
+    TableEntry* space = namespaceOf(changes, namespaceUri, innermost != nullptr ? innermost->ownNamespace : nullptr);
+    TableEntry* prefix = stablePrefixOf(changes, space);
+    std::string name(Prefix::name(prefix));
+    if (Prefix::scope(prefix) == Prefix::OutOfScope)
     {
-        fPending.push_back(&prefix);
-        prefix.scope = Prefix::Pending;
+        TableEntry* stream = &*fTable.begin();
+        Prefix::setNext(prefix, Stream::firstPending(stream));
+        Prefix::setScope(prefix, Prefix::Pending);
+        Stream::setFirstPending(stream, prefix);
     }
-    return *prefix.name;
+    changes.keep();
+    return name;
 }
 
 std::string XmlStream::writeCloseElement(const std::string&, const std::string& elementName)
 {
-    closeElement(&elementName);
-    const std::size_t size = elementName.size() + 3;
-    if (size > kGatheredText)
-    {
-        std::string text;
-        text.reserve(size);
-        text.append("</").append(elementName).append(">");
-        return text;
-    }
-    char gathered[kGatheredText];
-    char* out = gathered;
-    *out++ = '<';
-    *out++ = '/';
-    out = copyPiece(out, elementName);
-    *out = '>';
-    return std::string(gathered, size);
-}
-
-// The table's entry for a name, or null.
-inline const XmlStream::CheckedName* XmlStream::findCheckedName(std::string_view name) const
-{
-    const std::size_t size = name.size();
-    if (fCheckedNames.empty() || size - 1 >= kLongestCheckedName)
-        return nullptr;
-    const NameKey key = keyOf(name.data(), size);
-    for (std::size_t slot = slotOf(key, size);; slot = (slot + 1) % kCheckedNameSlots)
-    {
-        const CheckedName& entry = fCheckedNames[slot];
-        if (entry.size == size && entry.head == key.head && entry.tail == key.tail
-            && (size <= 16 || sameMiddle(name, entry)))
-            return &entry;
-        if (entry.size == 0)
-            return nullptr;
-    }
+    elementToClose(&elementName);
+    std::string text = GatheredText::build(elementName.size() + 3, [&](GatheredText& endTag) {
+        endTag.add('<').add('/').add(elementName).add('>');
+    });
+    closeElement();
+    return text;
 }
 
 // The colon's place in a name, as checkQualifiedName gives it. A message
 // writes the same few names over and over: each is checked once and kept in
-// a small table.
+// the thread's table of checked names.
 inline std::size_t XmlStream::colonOfCheckedName(std::string_view name, const char* what) const
 {
-    if (const CheckedName* known = findCheckedName(name))
-        return known->colon == kNoColon ? std::string::npos : known->colon;
+    std::size_t colon;
+    if (tCheckedNames.find(name, colon))
+        return colon;
     return checkNewName(name, what);
 }
 
-// Whether the bytes of a name between its first and last eight are those
-// of a table entry of the same size and the same first and last bytes.
-inline bool XmlStream::sameMiddle(std::string_view name, const CheckedName& entry) const
-{
-    return sameBytes(name.data() + 8, fCheckedNameBytes.data() + entry.middleAt, name.size() - 16);
-}
-
-// Checks a name the table does not hold and records it there; a full table
-// starts again empty.
 std::size_t XmlStream::checkNewName(std::string_view name, const char* what) const
 {
     const std::size_t colon = checkQualifiedName(std::string(name), what);
-    if (name.size() > kLongestCheckedName)
-        return colon;
-    if (fCheckedNameCount == kCheckedNameSlots / 4 * 3 || fCheckedNames.empty())
-    {
-        fCheckedNames.assign(kCheckedNameSlots, CheckedName());
-        fCheckedNameBytes.clear();
-        fCheckedNameCount = 0;
-    }
-    const NameKey key = keyOf(name.data(), name.size());
-    std::size_t slot = slotOf(key, name.size());
-    while (fCheckedNames[slot].size != 0)
-        slot = (slot + 1) % kCheckedNameSlots;
-    CheckedName& entry = fCheckedNames[slot];
-    entry.head = key.head;
-    entry.tail = key.tail;
-    entry.size = static_cast<std::uint32_t>(name.size());
-    entry.colon = colon == std::string::npos ? kNoColon : static_cast<std::uint32_t>(colon);
-    entry.middleAt = static_cast<std::uint32_t>(fCheckedNameBytes.size());
-    if (name.size() > 16)
-        fCheckedNameBytes.append(name.data() + 8, name.size() - 16);
-    ++fCheckedNameCount;
+    tCheckedNames.insert(name, colon);
     return colon;
 }
 
-const XmlStream::Namespace* XmlStream::currentDefaultNamespace() const
+const XmlStream::OpenElement* XmlStream::innermostElement() const
 {
-    return fOpenElements.empty() ? nullptr : fOpenElements.back().defaultNamespace;
+    return fOpenElements.empty() ? nullptr : &fOpenElements.back();
 }
 
-// The stream's record of a namespace URI, added on first use. Most elements
-// are in the namespace of the element around them, and a message asks for
-// the prefix of its own element's namespace: the innermost open element's
-// is tried before the table.
-inline XmlStream::Namespace& XmlStream::namespaceOf(const std::string& namespaceUri)
+// The stream's entry for a namespace URI, added on first use. Most elements
+// are in the namespace of the element around them (nearby), and a message
+// asks for the prefix of its own element's namespace: that one is tried
+// before the table.
+inline XmlStream::TableEntry* XmlStream::namespaceOf(TableChanges& changes, const std::string& namespaceUri,
+                                                     TableEntry* nearby)
 {
-    if (!fOpenElements.empty())
-    {
-        Namespace* own = fOpenElements.back().ownNamespace;
-        if (own != nullptr && sameText(namespaceUri, own->uri->data(), own->uri->size()))
-            return *own;
-    }
-    if (fRecentNamespace != nullptr
-        && sameText(namespaceUri, fRecentNamespace->uri->data(), fRecentNamespace->uri->size()))
-        return *fRecentNamespace;
-    fRecentNamespace = &tableNamespaceOf(namespaceUri);
-    return *fRecentNamespace;
+    if (nearby != nullptr && sameText(namespaceUri, Namespace::uri(nearby)))
+        return nearby;
+    TableEntry* stream = &*fTable.begin();
+    TableEntry* recent = Stream::recentNamespace(stream);
+    if (recent != nullptr && sameText(namespaceUri, Namespace::uri(recent)))
+        return recent;
+    recent = tableNamespaceOf(changes, namespaceUri);
+    Stream::setRecentNamespace(stream, recent);
+    return recent;
 }
 
-XmlStream::Namespace& XmlStream::tableNamespaceOf(const std::string& namespaceUri)
+XmlStream::TableEntry* XmlStream::tableNamespaceOf(TableChanges& changes, const std::string& namespaceUri)
 {
-    auto known = fNamespaces.find(namespaceUri);
-    if (known == fNamespaces.end())
+    // Such a URI would be taken for a prefix's key; XML cannot carry it.
+    if (namespaceUri.front() == kPrefixMark)
+        declaration(std::string_view(), namespaceUri);
+    auto known = fTable.find(namespaceUri);
+    if (known == fTable.end())
     {
-        Namespace space;
-        space.defaultDeclaration = declaration(std::string(), namespaceUri);
-        known = fNamespaces.emplace(namespaceUri, std::move(space)).first;
-        known->second.uri = &known->first;
+        known = fTable.emplace(namespaceUri, Namespace::value(declaration(std::string_view(), namespaceUri))).first;
+        changes.added(known);
     }
-    return known->second;
+    return &*known;
 }
 
 // Binds a prefix the stream did not know to a URI, for the stream's life.
 // The URI adopts it as its stable prefix if it has none yet.
-XmlStream::Prefix& XmlStream::bindPrefix(const std::string& prefix, Namespace& boundTo)
+XmlStream::TableEntry* XmlStream::bindPrefix(TableChanges& changes, const std::string& prefix,
+                                             TableEntry* boundTo)
 {
-    Prefix binding;
-    binding.boundTo = &boundTo;
-    binding.declaration = declaration(prefix, *boundTo.uri);
-    auto entry = fPrefixes.emplace(prefix, std::move(binding)).first;
-    entry->second.name = &entry->first;
-    if (boundTo.stablePrefix == nullptr)
-        boundTo.stablePrefix = &entry->second;
-    return entry->second;
+    std::string value = Prefix::value(boundTo, declaration(prefix, Namespace::uri(boundTo)));
+    const auto entry = fTable.emplace(Prefix::key(prefix), std::move(value)).first;
+    changes.added(entry);
+    if (Namespace::stablePrefix(boundTo) == nullptr)
+        Namespace::setStablePrefix(boundTo, &*entry);
+    return &*entry;
 }
 
-inline XmlStream::Prefix& XmlStream::stablePrefixOf(Namespace& space)
+inline XmlStream::TableEntry* XmlStream::stablePrefixOf(TableChanges& changes, TableEntry* space)
 {
-    return space.stablePrefix != nullptr ? *space.stablePrefix : generatePrefix(space);
+    TableEntry* prefix = Namespace::stablePrefix(space);
+    return prefix != nullptr ? prefix : generatePrefix(changes, space);
 }
 
 // A prefix "ns" and a number that no prefix has, bound to a URI that has
 // none yet.
-XmlStream::Prefix& XmlStream::generatePrefix(Namespace& space)
+XmlStream::TableEntry* XmlStream::generatePrefix(TableChanges& changes, TableEntry* space)
 {
+    TableEntry* stream = &*fTable.begin();
+    long number = Stream::generatedPrefixes(stream);
     std::string prefix;
     do
-        prefix = "ns" + std::to_string(++fGeneratedPrefixes);
-    while (fPrefixes.count(prefix) != 0);
-    return bindPrefix(prefix, space);
+        prefix = "ns" + std::to_string(++number);
+    while (fTable.count(Prefix::key(prefix)) != 0);
+    TableEntry* bound = bindPrefix(changes, prefix, space);
+    Stream::setGeneratedPrefixes(stream, number);
+    return bound;
 }
 
-// Ends the innermost element's scope. With a name, it must be the name the
-// element was opened with. Prefixes asked for inside the element and not yet
-// declared stay pending for the next start tag.
-inline void XmlStream::closeElement(const std::string* elementName)
+// The innermost element, which an end tag (with its name) or the end of a
+// leaf's start tag (without) is about to close. With a name, it must be
+// the name the element was opened with.
+const XmlStream::OpenElement& XmlStream::elementToClose(const std::string* elementName) const
 {
     if (fOpenElements.empty())
         refuseOrder({"no element is open"});
     const OpenElement& element = fOpenElements.back();
-    if (elementName != nullptr
-        && !sameText(*elementName, fOpenNames.data() + element.nameStart,
-                     fOpenNamesEnd - element.nameStart))
-        refuse({"end tag ", *elementName, " does not match the open element ",
-                std::string_view(fOpenNames.data() + element.nameStart,
-                                 fOpenNamesEnd - element.nameStart)});
+    const std::string_view openName(fTable.begin()->second.data() + element.nameStart,
+                                    element.nameEnd - element.nameStart);
+    if (elementName != nullptr && !sameText(openName, *elementName))
+        refuse({"end tag ", *elementName, " does not match the open element ", openName});
+    return element;
+}
 
-    for (std::size_t i = element.firstDeclared; i < fDeclared.size(); ++i)
-        fDeclared[i]->scope = Prefix::OutOfScope;
-    fDeclared.resize(element.firstDeclared);
-    fOpenNamesEnd = element.nameStart;
+// Ends the innermost element's scope. Prefixes asked for inside the element
+// and not yet declared stay pending for the next start tag.
+void XmlStream::closeElement() noexcept
+{
+    TableEntry* declared = fOpenElements.back().firstDeclared;
+    while (declared != nullptr)
+    {
+        TableEntry* next = Prefix::next(declared);
+        Prefix::setScope(declared, Prefix::OutOfScope);
+        Prefix::setNext(declared, nullptr);
+        declared = next;
+    }
     fOpenElements.pop_back();
 }
 

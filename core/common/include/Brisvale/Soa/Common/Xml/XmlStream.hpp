@@ -2,14 +2,13 @@
 #define BRISVALE_SOA_COMMON_XML_XMLSTREAM_HPP
 
 #include <cstddef>
-#include <cstdint>
-#include <functional>
+#include <deque>
 #include <map>
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
-#include <vector>
 
 #include <Brisvale/Soa/Common/CommonExport.hpp>
 
@@ -42,6 +41,20 @@ namespace Xml {
 // '<' or '"' raises std::invalid_argument. Duplicate attributes are not
 // detected. A failed write into the stream itself raises
 // std::ios_base::failure.
+//
+// Every operation is all or nothing: it returns its text, or it throws
+// (std::invalid_argument, std::logic_error, std::bad_alloc) and leaves the
+// stream as it was before the call: the same namespaces and prefixes
+// known, the same elements open, the same prefixes pending, the same
+// number of generated prefixes; so the same call can be made again, or the
+// stream given up. Inserting the text is std::ostream's business: a failed
+// insertion sets badbit (and, as the stream asks of its base, throws
+// std::ios_base::failure), and the stream stays as the standard library
+// leaves it.
+//
+// The stream's state is its table and its queue of open elements (below);
+// the names it has checked are remembered per thread, for all the
+// thread's streams.
 class BRISVALE_SOA_COMMON_API XmlStream : public std::stringstream
 {
 public:
@@ -76,141 +89,68 @@ public:
                                   const std::string& elementName);
 
 private:
-    struct Prefix;
+    struct StartTag;
+    class TableChanges;
 
-    // A namespace URI the stream has met, kept for the stream's life. Scopes
-    // and prefixes refer to it by address, so that once a caller's URI is
-    // found here every further comparison is one of pointers.
-    struct Namespace
-    {
-        const std::string* uri = nullptr;  // the key of its table entry
-        std::string defaultDeclaration;    // ' xmlns="uri"', escaped
-        Prefix* stablePrefix = nullptr;    // null while it has only been a
-                                           // default namespace
-    };
+    // The stream's table: every namespace URI met and every prefix bound,
+    // with their declarations, and the stream's own entry, which holds the
+    // names of the open elements (NamespaceTable.hpp says how the entries
+    // are laid out).
+    using Table = std::map<std::string, std::string>;
+    using TableEntry = Table::value_type;
 
-    // A prefix bound to a URI for the stream's life.
-    struct Prefix
-    {
-        enum Scope : std::uint8_t
-        {
-            OutOfScope,
-            Pending,  // to be declared on the next start tag
-            InScope   // declared on an open element
-        };
-
-        const std::string* name = nullptr;  // the key of its table entry
-        const Namespace* boundTo = nullptr;
-        std::string declaration;             // ' xmlns:name="uri"', escaped
-        Scope scope = OutOfScope;
-    };
-
-    // One open element, innermost last.
+    // One open element, innermost last. It points into the table, whose
+    // entries stay where they are for the stream's life, and needs no
+    // destruction.
     struct OpenElement
     {
-        std::size_t nameStart;                // its name's start in fOpenNames
-        std::size_t firstDeclared;            // its first entry in fDeclared
-        const Namespace* defaultNamespace;    // in scope inside it; null for none
-        Namespace* ownNamespace;              // the URI it was written with;
-                                              // null for none and the XML namespace
+        TableEntry* defaultNamespace;  // in scope inside it; null for none
+        TableEntry* ownNamespace;      // the URI it was written with; null
+                                       // for none and the XML namespace
+        TableEntry* firstDeclared;     // the prefixes its start tag declared,
+                                       // linked through their entries
+        std::size_t nameStart;         // its name in the stream's entry
+        std::size_t nameEnd;
     };
-
-    // What a start tag declares, worked out before anything is recorded.
-    struct StartTag
-    {
-        const Namespace* defaultNamespace;    // in scope inside the element
-        const std::string* defaultDeclaration = nullptr;
-        Prefix* namePrefix = nullptr;         // the name's prefix, when declared here
-        Prefix* ownPrefix = nullptr;          // the URI's stable prefix, when declared here
-        Namespace* ownNamespace = nullptr;
-    };
-
-    // The table of checked names: its slots, the longest name it keeps, and
-    // the colon's place of a name without one.
-    static constexpr std::size_t kCheckedNameSlots = 128;
-    static constexpr std::size_t kLongestCheckedName = 1 << 20;
-    static constexpr std::uint32_t kNoColon = 0xFFFFFFFF;
-
-    // A name that has been checked: its size (0 for an empty slot), its
-    // first and last bytes as the table compares them, where the bytes in
-    // between are kept when it is longer than sixteen bytes, and its
-    // colon's place.
-    struct CheckedName
-    {
-        std::uint64_t head = 0;
-        std::uint64_t tail = 0;
-        std::uint32_t size = 0;
-        std::uint32_t colon = 0;
-        std::uint32_t middleAt = 0;
-    };
+    static_assert(std::is_trivially_destructible<OpenElement>::value,
+                  "the queue is destroyed by a destructor that knows nothing of its entries");
 
     XmlStream(const XmlStream&) = delete;
     XmlStream& operator=(const XmlStream&) = delete;
 
-    const Namespace* currentDefaultNamespace() const;
-    void chooseDefaultNamespace(StartTag& tag, const std::string& namespaceUri,
-                                const std::string& elementName);
-    Prefix& boundPrefixOf(const std::string& elementName, std::size_t colon,
-                          const std::string& namespaceUri);
-    Namespace& tableNamespaceOf(const std::string& namespaceUri);
-    Prefix& bindPrefix(const std::string& prefix, Namespace& boundTo);
-    Prefix& generatePrefix(Namespace& space);
-    std::string startTagWithPending(const std::string& elementName,
-                                    const std::string* const (&declarations)[3]) const;
-    void growOpenNames(std::size_t nameSize);
+    const OpenElement* innermostElement() const;
+    void chooseDefaultNamespace(StartTag& tag, TableChanges& changes,
+                                const std::string& namespaceUri, const std::string& elementName);
+    TableEntry* boundPrefixOf(TableChanges& changes, const std::string& elementName,
+                              std::size_t colon, const std::string& namespaceUri);
+    TableEntry* tableNamespaceOf(TableChanges& changes, const std::string& namespaceUri);
+    TableEntry* bindPrefix(TableChanges& changes, const std::string& prefix, TableEntry* boundTo);
+    TableEntry* generatePrefix(TableChanges& changes, TableEntry* space);
+    void growNames(std::size_t namesEnd, std::size_t nameSize);
     void checkUnusualAttribute(std::string_view name, std::size_t colon,
                                const std::string& text) const;
     std::size_t checkNewName(std::string_view name, const char* what) const;
-    std::string frameLongAttribute(const std::string& name, const std::string& text) const;
+    const OpenElement& elementToClose(const std::string* elementName) const;
+    void closeElement() noexcept;
 
     // The steps of the usual write, defined in XmlStream.cpp, the only
     // place that calls them, to be inlined there.
-    inline Prefix* prefixOfName(const std::string& elementName, std::size_t colon,
-                                const std::string& namespaceUri);
-    inline Namespace& namespaceOf(const std::string& namespaceUri);
-    inline Prefix& stablePrefixOf(Namespace& space);
-    inline std::string startTagText(const std::string& elementName, const StartTag& tag) const;
-    inline void recordStart(const std::string& elementName, const StartTag& tag);
-    inline void declare(Prefix& prefix);
-    inline void closeElement(const std::string* elementName);
+    inline TableEntry* prefixOfName(const StartTag& tag, TableChanges& changes, const std::string& elementName,
+                                    std::size_t colon, const std::string& namespaceUri);
+    inline TableEntry* namespaceOf(TableChanges& changes, const std::string& namespaceUri,
+                                   TableEntry* nearby);
+    inline TableEntry* stablePrefixOf(TableChanges& changes, TableEntry* space);
+    inline std::string startTagText(const TableEntry* stream, const std::string& elementName,
+                                    const StartTag& tag) const;
+    inline void recordStart(TableEntry* stream, const std::string& elementName, const StartTag& tag) noexcept;
     inline void checkAttribute(std::string_view name, const std::string& text) const;
     inline std::size_t colonOfCheckedName(std::string_view name, const char* what) const;
-    inline const CheckedName* findCheckedName(std::string_view name) const;
-    inline bool sameMiddle(std::string_view name, const CheckedName& entry) const;
 
-    // Every namespace URI met and every prefix bound, by URI and by prefix.
-    std::map<std::string, Namespace, std::less<>> fNamespaces;
-    std::map<std::string, Prefix, std::less<>> fPrefixes;
-
-    // The namespace that the last search of fNamespaces found; null before
-    // the first. Elements of one other namespace (base objects inside a
-    // message) tend to come one after another.
-    Namespace* fRecentNamespace = nullptr;
-
-    // The number of the last generated prefix ("ns1", "ns2", ...).
-    long fGeneratedPrefixes = 0;
-
-    std::vector<OpenElement> fOpenElements;
-
-    // The prefixes declared on the open elements, outermost first: each
-    // element's run starts at its firstDeclared.
-    std::vector<Prefix*> fDeclared;
-
-    // The prefixes asked for since the last start tag, which declares them.
-    std::vector<Prefix*> fPending;
-
-    // The names of the open elements, outermost first, one after the other
-    // up to fOpenNamesEnd: an end tag is compared with the name its element
-    // was opened with. The bytes beyond are room for more.
-    std::vector<char> fOpenNames;
-    std::size_t fOpenNamesEnd = 0;
-
-    // Names already checked, in an open-addressed table that starts again
-    // empty when it fills up; no slots until the first name is written. The
-    // middle bytes of the long ones follow one another in fCheckedNameBytes.
-    mutable std::vector<CheckedName> fCheckedNames;
-    mutable std::size_t fCheckedNameCount = 0;
-    mutable std::string fCheckedNameBytes;
+    // Exactly these two fields, in this order: the inline destructor,
+    // compiled into the libraries that use the stream, destroys them and
+    // nothing else.
+    Table fTable;
+    std::deque<OpenElement> fOpenElements;
 };
 
 } // namespace Xml
