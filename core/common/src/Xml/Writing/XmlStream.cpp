@@ -473,11 +473,11 @@ inline XmlStream::TableEntry* XmlStream::namespaceOf(TableChanges& changes, cons
 
 XmlStream::TableEntry* XmlStream::tableNamespaceOf(TableChanges& changes, const std::string& namespaceUri)
 {
-    // Such a URI would be taken for a prefix's key; XML cannot carry it.
-    if (namespaceUri.front() == kPrefixMark)
-        declaration(std::string_view(), namespaceUri);
+    // A URI that starts like a prefix's key may find that prefix: it goes
+    // on to have its declaration made, which refuses it, as XML cannot
+    // carry it.
     auto known = fTable.find(namespaceUri);
-    if (known == fTable.end())
+    if (known == fTable.end() || namespaceUri.front() == kPrefixMark)
     {
         known = fTable.emplace(namespaceUri, Namespace::value(declaration(std::string_view(), namespaceUri))).first;
         changes.added(known);

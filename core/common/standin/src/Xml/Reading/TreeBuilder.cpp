@@ -35,12 +35,12 @@ const std::size_t kAttributeCost
 const std::size_t kBudgetPerByte = 16;
 const std::size_t kBudgetAllowance = std::size_t{1} << 20;
 
-// The memory a string of this length takes beyond its own object: none
-// while the text fits inside it.
 // The characters a string holds inside itself (libstdc++'s; a budget
 // needs no more than an estimate elsewhere).
 const std::size_t kTextInPlace = 15;
 
+// The memory a string of this length takes beyond its own object: none
+// while the text fits inside it.
 std::size_t heapBytes(std::size_t length)
 {
     return length <= kTextInPlace ? 0 : length + 1 + kBlockOverhead;
