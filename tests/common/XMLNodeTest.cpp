@@ -72,13 +72,20 @@ std::ptrdiff_t offsetIn(const XMLNode& node, const void* field)
     return static_cast<const char*>(field) - reinterpret_cast<const char*>(&node);
 }
 
+// The node is the six fields and nothing after them: the inline default
+// constructor, compiled into code built against this header, must never
+// write past a node that another library allocated.
+static_assert(sizeof(XMLNode) == sizeof(MirrorNode), "the node is its six fields");
+#if defined(__x86_64__) && defined(__GLIBCXX__)
+static_assert(sizeof(XMLNode) == 176, "the node is its six fields");
+#endif
+
 // Every accessor of a parsed node, the root's and a child's, reads the
-// field where the mirror puts it; the first string is empty, and the
-// attribute map is the field itself, filled as the text was read.
+// field where the mirror puts it, and the attribute map is the field
+// itself, filled as the text was read.
 TEST(XMLNodeLayout, ParsedNodesKeepTheSixFieldsWhereTheMirrorPutsThem)
 {
     const MirrorOffsets offsets = mirrorOffsets();
-    EXPECT_GE(sizeof(XMLNode), sizeof(MirrorNode));
     const std::unique_ptr<XMLNode> root = parseXmlDocument("<r a='1' xmlns='urn:r'><c b='2' a='3'>t</c><d/></r>");
     for (const XMLNode* node : {root.get(), root->getChildren()[0], root->getChildren()[1]})
     {
@@ -87,7 +94,6 @@ TEST(XMLNodeLayout, ParsedNodesKeepTheSixFieldsWhereTheMirrorPutsThem)
         EXPECT_EQ(offsets.text, offsetIn(*node, &node->getText()));
         EXPECT_EQ(offsets.attributes, offsetIn(*node, &node->attrs()));
         EXPECT_EQ(node->getParent(), fieldAt<XMLNode*>(*node, offsets.parent));
-        EXPECT_EQ("", fieldAt<std::string>(*node, offsets.first));
     }
     const XMLNode& child = *root->getChildren()[0];
     EXPECT_EQ(root.get(), fieldAt<XMLNode*>(child, offsets.parent));
@@ -233,6 +239,67 @@ TEST(XMLNode, AddChildMakesOneTreeOfParsedAndBuiltNodes)
     EXPECT_EQ(deepest, added->getParent());
     EXPECT_EQ(added, added->getChildren()[0]->getParent());
     EXPECT_EQ("{}[{}a[{}b[{}c[{}[{}d[{}e]]]]]]", outline(built));
+}
+
+// A subtree may not go under a node of its own, however the node's depth
+// and the subtree's size compare; the caller keeps what was refused.
+TEST(XMLNode, AddChildRefusesACycleWhicheverSideIsSmaller)
+{
+    const auto chain = [](int length) {
+        auto top = std::make_unique<XMLNode>();
+        XMLNode* bottom = top.get();
+        for (int i = 0; i < length; ++i)
+            bottom = bottom->addChild(std::make_unique<XMLNode>());
+        return std::make_pair(std::move(top), bottom);
+    };
+    // A wide, shallow subtree whose deepest node would take it, and a deep
+    // one whose shallowest would.
+    std::unique_ptr<XMLNode> wide = parseXmlDocument("<w>" + std::string(200, ' ') + "<a/><b><c/></b><d/></w>");
+    for (int i = 0; i < 100; ++i)
+        wide->addChild(std::make_unique<XMLNode>());
+    XMLNode* deepInWide = wide->getChildren()[1]->getChildren()[0];
+    auto [deep, bottom] = chain(300);
+    XMLNode* nearTop = deep->getChildren()[0];
+    EXPECT_THROW(deepInWide->addChild(std::move(wide)), std::invalid_argument);
+    EXPECT_THROW(nearTop->addChild(std::move(deep)), std::invalid_argument);
+    EXPECT_THROW(bottom->addChild(std::move(deep)), std::invalid_argument);
+    ASSERT_NE(nullptr, wide);
+    ASSERT_NE(nullptr, deep);
+
+    // Each under the other's tree is no cycle.
+    auto [other, otherBottom] = chain(300);
+    otherBottom->addChild(std::move(wide));
+    nearTop->addChild(std::move(other));
+    EXPECT_EQ(2u, nearTop->getChildren().size());
+    EXPECT_THROW(deepInWide->addChild(std::move(deep)), std::invalid_argument);
+    // Small subtrees at the bottom of a growing chain, and a chain under
+    // the root of another: each costs the smaller side.
+    for (int i = 0; i < 20000; ++i)
+    {
+        std::unique_ptr<XMLNode> pair = std::make_unique<XMLNode>();
+        pair->addChild(std::make_unique<XMLNode>());
+        bottom = bottom->addChild(std::move(pair))->getChildren()[0];
+    }
+    std::unique_ptr<XMLNode> shallow = std::make_unique<XMLNode>();
+    shallow->addChild(std::move(deep));
+}
+
+// Parsed documents nested in one another, each root added under the next
+// document's, and single nodes between them: freed without recursion and
+// without freeing any node twice.
+TEST(XMLNode, TreeOfManyNestedDocumentsIsDestroyedWithoutRecursion)
+{
+    std::unique_ptr<XMLNode> top = parseXmlDocument("<a/>");
+    for (int i = 0; i < 100000; ++i)
+    {
+        std::unique_ptr<XMLNode> next = parseXmlDocument(i % 3 == 0 ? "<b><c/></b>" : "<a/>");
+        XMLNode* under = next->getChildren().empty() ? next.get() : next->getChildren()[0];
+        if (i % 5 == 0)
+            under = under->addChild(std::make_unique<XMLNode>());
+        under->addChild(std::move(top));
+        top = std::move(next);
+    }
+    top.reset();
 }
 
 TEST(XMLNode, VeryDeepTreeIsDestroyedWithoutRecursion)

@@ -178,8 +178,21 @@ TEST_P(TextParser, ReadsWideLongDeepAndManyWhole)
     const auto many = read("<r>" + repeated("<c n='1'>t</c>", 3000) + "</r>");
     ASSERT_EQ(3000u, many->getChildren().size());
     EXPECT_EQ("t", many->getChildren()[2999]->getText());
-    // Short text elements cost far more as nodes than as text.
-    EXPECT_EQ(100000u, read("<r>" + repeated("<uids>x</uids>", 100000) + "</r>")->getChildren().size());
+}
+
+// Short elements cost far more as nodes than as text: a tree may take
+// sixteen times the text, so an element with text reads from 14 bytes on,
+// an empty one from 13, whatever the document's size; shorter ones are
+// refused once the megabyte of slack is spent.
+TEST_P(TextParser, DenseDocumentsReadAtEverySizeDownToTheirShortestElements)
+{
+    for (const std::size_t count : {std::size_t{100000}, std::size_t{300000}})
+    {
+        EXPECT_EQ(count, read("<r>" + repeated("<uids>x</uids>", count) + "</r>")->getChildren().size());
+        EXPECT_EQ(count, read("<r>" + repeated("<abcdefghij/>", count) + "</r>")->getChildren().size());
+    }
+    EXPECT_NE(std::string::npos, refusal("<r>" + repeated("<uid>xy</uid>", 300000) + "</r>").find("more memory"));
+    EXPECT_NE(std::string::npos, refusal("<r>" + repeated("<abcdefghi/>", 300000) + "</r>").find("more memory"));
 }
 
 // Equals signs in attribute values, in text and after a quoted ">" are no

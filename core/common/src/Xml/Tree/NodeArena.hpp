@@ -15,8 +15,9 @@ namespace Xml {
 
 // The memory of the nodes of one parsed document but its root, which owns
 // the arena: blocks of many nodes, side by side, freed together when the
-// root goes. Every node in the arena points to it; such a node is destroyed
-// in place and its memory never freed alone.
+// root goes. Every node of the document reaches it through its record;
+// such a node is destroyed in place and its memory never freed alone. The
+// reader makes the arena before the root, and owns it until then.
 //
 // While the tree holds only the arena's nodes, they are destroyed block by
 // block, in the order they were made, without walking the tree. Once a
@@ -28,11 +29,7 @@ struct XMLNode::NodeArena
     static constexpr std::size_t kFirstBlockNodes = 16;
     static constexpr std::size_t kMaxBlockNodes = 1024;
 
-    explicit NodeArena(const XMLNode& root)
-        : owner(&root)
-    {
-    }
-
+    NodeArena() = default;
     NodeArena(const NodeArena&) = delete;
     NodeArena& operator=(const NodeArena&) = delete;
 
@@ -65,7 +62,8 @@ struct XMLNode::NodeArena
         }
     }
 
-    const XMLNode* const owner;
+    // The document's root; null until it is made.
+    const XMLNode* owner = nullptr;
     // Whether a node from elsewhere was ever added to the tree.
     bool tookOtherNodes = false;
 

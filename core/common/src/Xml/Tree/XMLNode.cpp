@@ -26,17 +26,31 @@ const std::string& emptyString()
 
 } // namespace
 
+bool XMLNode::ownsArena() const
+{
+    const NodeArena* own = arena();
+    return own != nullptr && own->owner == this;
+}
+
 bool XMLNode::inSharedArena() const
 {
-    return fArena != nullptr && fArena->owner != this;
+    const NodeArena* own = arena();
+    return own != nullptr && own->owner != this;
+}
+
+bool XMLNode::isWholeDocument() const
+{
+    const NodeArena* own = arena();
+    return own != nullptr && own->owner == this && !own->tookOtherNodes;
 }
 
 // Frees the subtree without recursion, so that no depth can exhaust the
 // stack: walk down to a childless node, unlink it from its parent, destroy
 // it (its own destructor then has no children to free) and carry on from
-// the parent. Needs no memory of its own. The root of another parsed
-// document, added as a child, is deleted whole: its nodes are in its own
-// arena.
+// the parent. Needs no memory of its own. The root of a parsed document
+// added as a child joins the walk like any node, unless the document
+// holds only its own nodes: it then frees them block by block, without
+// walking them and without going deeper.
 void XMLNode::destroyDescendants(XMLNode* top)
 {
     XMLNode* node = top;
@@ -45,7 +59,7 @@ void XMLNode::destroyDescendants(XMLNode* top)
         if (!node->fChildren.empty())
         {
             XMLNode* child = node->fChildren.back();
-            if (child->fArena == nullptr || child->inSharedArena())
+            if (!child->isWholeDocument())
             {
                 node = child;
                 continue;
@@ -73,11 +87,11 @@ void XMLNode::destroy(XMLNode* node)
 
 XMLNode::~XMLNode()
 {
-    if (fArena != nullptr && fArena->owner == this)
+    if (ownsArena())
         destroyDocument();
     else
         destroyDescendants(this);
-    SharedText::release(fNamespaceUri);
+    SharedText::release(record());
 }
 
 // The root of a parsed document frees its arena's nodes in the order they
@@ -85,16 +99,17 @@ XMLNode::~XMLNode()
 // the tree took nodes from elsewhere, which only a walk finds.
 void XMLNode::destroyDocument()
 {
-    if (fArena->tookOtherNodes)
+    NodeArena* own = arena();
+    if (own->tookOtherNodes)
     {
         destroyDescendants(this);
     }
     else
     {
         fChildren.clear();
-        fArena->destroyNodes();
+        own->destroyNodes();
     }
-    delete fArena;
+    delete own;
 }
 
 void XMLNode::setName(const std::string& localName)
@@ -102,32 +117,28 @@ void XMLNode::setName(const std::string& localName)
     fName = localName;
 }
 
-// Alone with its URI, a node changes it in place, so that references it
-// handed out stay valid; shared text is left to the other nodes.
+// Alone with its record, a node changes its URI in place, so that
+// references it handed out stay valid; a shared record is left to the
+// other nodes, and the new one keeps the node's arena.
 void XMLNode::assignNamespaceUri(const std::string& text)
 {
-    if (fNamespaceUri != nullptr && fNamespaceUri->references == 1)
+    SharedText* own = record();
+    if (own != nullptr && own->references == 1)
     {
-        fNamespaceUri->text = text;
+        own->text = text;
         return;
     }
-    SharedText* replacement = text.empty() ? nullptr : SharedText::create(text);
-    SharedText::release(fNamespaceUri);
-    fNamespaceUri = replacement;
-}
-
-// Takes the new reference before letting go of the old one, which may be
-// the same text.
-void XMLNode::shareNamespaceUri(SharedText& namespaceUri)
-{
-    SharedText* shared = namespaceUri.share();
-    SharedText::release(fNamespaceUri);
-    fNamespaceUri = shared;
+    NodeArena* documentArena = arena();
+    SharedText* replacement
+        = text.empty() && documentArena == nullptr ? nullptr : SharedText::create(text, documentArena);
+    SharedText::release(own);
+    setRecord(replacement);
 }
 
 const std::string& XMLNode::getNamespaceUri() const
 {
-    return fNamespaceUri == nullptr ? emptyString() : fNamespaceUri->text;
+    const SharedText* own = record();
+    return own == nullptr ? emptyString() : own->text;
 }
 
 void XMLNode::setNamespaceUri(const std::string& namespaceUri)
@@ -179,19 +190,65 @@ void XMLNode::adoptChildren(XMLNode* const* first, XMLNode* const* last)
         child->fParent = this;
 }
 
-// Whether a node without a parent is this node or the root of its tree. A
-// node without children can only be this node itself, so that building a
-// deep tree one new node at a time never walks up it.
-bool XMLNode::isRootAbove(const XMLNode* root) const
+// Hands out the nodes of a subtree below its top, each once, in document
+// order, keeping one entry per level it is in.
+class XMLNode::SubtreeWalk
 {
-    if (root == this)
+public:
+    explicit SubtreeWalk(const XMLNode& top) { enter(top); }
+
+    // The next node; null once the walk is done.
+    const XMLNode* next()
+    {
+        while (!fLevels.empty() && fLevels.back().next == fLevels.back().end)
+            fLevels.pop_back();
+        if (fLevels.empty())
+            return nullptr;
+        const XMLNode* node = *fLevels.back().next++;
+        enter(*node);
+        return node;
+    }
+
+private:
+    struct Level
+    {
+        XMLNode* const* next;
+        XMLNode* const* end;
+    };
+
+    void enter(const XMLNode& node)
+    {
+        if (!node.fChildren.empty())
+            fLevels.push_back(Level{node.fChildren.data(), node.fChildren.data() + node.fChildren.size()});
+    }
+
+    std::vector<Level> fLevels;
+};
+
+// Climbs from this node towards its root and walks top's subtree by turns,
+// and stops at whichever ends first: the answer costs at most twice the
+// smaller of this node's depth and the subtree's size, so that attaching
+// small subtrees to a deep tree, or a deep tree under a shallow node, stays
+// cheap. A top without children can only be this node itself.
+bool XMLNode::liesUnder(const XMLNode& top) const
+{
+    if (&top == this)
         return true;
-    if (root->fChildren.empty())
+    if (top.fChildren.empty())
         return false;
-    const XMLNode* node = this;
-    while (node->fParent != nullptr)
-        node = node->fParent;
-    return node == root;
+    const XMLNode* climber = this;
+    SubtreeWalk walk(top);
+    while (true)
+    {
+        if (climber->fParent == nullptr)
+            return climber == &top;
+        climber = climber->fParent;
+        const XMLNode* walked = walk.next();
+        if (walked == nullptr)
+            return false;
+        if (walked == this)
+            return true;
+    }
 }
 
 XMLNode* XMLNode::addChild(std::unique_ptr<XMLNode>&& child)
@@ -200,15 +257,15 @@ XMLNode* XMLNode::addChild(std::unique_ptr<XMLNode>&& child)
         throw std::invalid_argument("XMLNode::addChild: the child is null");
     if (child->fParent != nullptr)
         throw std::invalid_argument("XMLNode::addChild: the child already has a parent");
-    if (isRootAbove(child.get()))
+    if (liesUnder(*child))
         throw std::invalid_argument("XMLNode::addChild: a node cannot become a child in its own tree");
     // Room for three children at once: the smallest block the allocator
     // hands out holds three pointers anyway, and most elements that have
     // children have a few.
     if (fChildren.empty())
         fChildren.reserve(3);
-    if (fArena != nullptr)
-        fArena->tookOtherNodes = true;
+    if (NodeArena* own = arena())
+        own->tookOtherNodes = true;
     fChildren.push_back(child.get());
     child->fParent = this;
     return child.release();

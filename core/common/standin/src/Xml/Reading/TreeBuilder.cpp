@@ -60,6 +60,8 @@ void reserveOneMore(Vector& vector)
 TreeBuilder::TreeBuilder()
     : fBudget(std::numeric_limits<std::size_t>::max())
     , fParserNames(ParserNames::Transient)
+    , fNoNamespace(nullptr)
+    , fArena(nullptr)
     , fNamespacesInScope(0)
     , fPendingNamespaces(0)
 {
@@ -104,6 +106,8 @@ void TreeBuilder::forgetSharedTexts()
     for (XMLNode::SharedText* text : fDocumentTexts)
         XMLNode::SharedText::release(text);
     fDocumentTexts.clear();
+    XMLNode::SharedText::release(fNoNamespace);
+    fNoNamespace = nullptr;
     fTextsByHash.clear();
     fTextsByAddress.clear();
 }
@@ -141,7 +145,7 @@ XMLNode::SharedText& TreeBuilder::addSharedText(TextIndex& index, TextIndex::Key
            + 2 * sizeof(XMLNode::SharedText*));
     index.reserveOneMore();
     reserveOneMore(fDocumentTexts);
-    XMLNode::SharedText* shared = new XMLNode::SharedText{std::string(text), 1};
+    XMLNode::SharedText* shared = new XMLNode::SharedText{std::string(text), 1, &documentArena()};
     index.insert(key, shared);
     fDocumentTexts.push_back(shared);
     return *shared;
@@ -167,6 +171,8 @@ void TreeBuilder::releaseUnfinished()
     fOpenNodes.clear();
     fChildStarts.clear();
     forgetSharedTexts();
+    fArenaBeforeRoot.reset();
+    fArena = nullptr;
     fDeclaringElements.clear();
     fNamespacesInScope = 0;
     fPendingNamespaces = 0;
@@ -179,10 +185,12 @@ std::unique_ptr<XMLNode> TreeBuilder::takeRoot()
     while (!fOpenNodes.empty())
         closeCurrent();
     forgetSharedTexts();
+    fArenaBeforeRoot.reset();
+    fArena = nullptr;
     return std::move(fRoot);
 }
 
-XMLNode& TreeBuilder::openNode(std::string_view localName)
+XMLNode& TreeBuilder::openNode(std::string_view localName, XMLNode::SharedText& record)
 {
     if (fOpenNodes.size() >= kMaxDepth)
         refuse("elements nested deeper than " + std::to_string(kMaxDepth) + " levels");
@@ -196,7 +204,7 @@ XMLNode& TreeBuilder::openNode(std::string_view localName)
     reserveOneMore(fChildStarts);
     if (fPendingNamespaces != 0)
         reserveOneMore(fDeclaringElements);
-    XMLNode* node = fOpenNodes.empty() ? newRoot() : newInArena(*fOpenNodes.front()->fArena);
+    XMLNode* node = fOpenNodes.empty() ? newRoot(record) : newInArena(record);
     fOpenNodes.push_back(node);
     fChildStarts.push_back(fClosedChildren.size());
     enterScope(fOpenNodes.size());
@@ -239,37 +247,61 @@ void TreeBuilder::leaveScope(std::size_t depth)
 void TreeBuilder::startElement(std::string_view namespaceUri, std::string_view localName)
 {
     countName(localName);
-    XMLNode& node = openNode(localName);
-    if (!namespaceUri.empty())
+    if (namespaceUri.empty())
     {
-        // Most elements share their parent's namespace: no lookup then.
-        const XMLNode* parent = fOpenNodes.size() < 2 ? nullptr : fOpenNodes[fOpenNodes.size() - 2];
-        if (parent != nullptr && parent->fNamespaceUri != nullptr && parent->fNamespaceUri->text == namespaceUri)
-            node.shareNamespaceUri(*parent->fNamespaceUri);
-        else
-            node.shareNamespaceUri(sharedText(namespaceUri));
+        openNode(localName, noNamespaceRecord());
+        return;
     }
+    // Most elements share their parent's namespace: no lookup then.
+    const XMLNode* parent = fOpenNodes.empty() ? nullptr : fOpenNodes.back();
+    XMLNode::SharedText* parentRecord = parent == nullptr ? nullptr : parent->record();
+    if (parentRecord != nullptr && parentRecord->text == namespaceUri)
+        openNode(localName, *parentRecord);
+    else
+        openNode(localName, sharedText(namespaceUri));
 }
 
 void TreeBuilder::startElementWithInternedNames(const char* namespaceUri, const char* localName)
 {
-    XMLNode& node = openNode(internedText(localName).text);
-    if (namespaceUri != nullptr && *namespaceUri != 0)
-        node.shareNamespaceUri(internedText(namespaceUri));
+    const std::string& name = internedText(localName).text;
+    const bool inNamespace = namespaceUri != nullptr && *namespaceUri != 0;
+    openNode(name, inNamespace ? internedText(namespaceUri) : noNamespaceRecord());
 }
 
-XMLNode* TreeBuilder::newRoot()
+XMLNode::NodeArena& TreeBuilder::documentArena()
 {
-    std::unique_ptr<XMLNode> root(new XMLNode());
-    root->fArena = new XMLNode::NodeArena(*root);
-    return root.release();
+    if (fArena == nullptr)
+    {
+        fArenaBeforeRoot = std::make_unique<XMLNode::NodeArena>();
+        fArena = fArenaBeforeRoot.get();
+    }
+    return *fArena;
 }
 
-XMLNode* TreeBuilder::newInArena(XMLNode::NodeArena& arena)
+XMLNode::SharedText& TreeBuilder::noNamespaceRecord()
 {
-    XMLNode* node = new (arena.allocate()) XMLNode();
-    node->fArena = &arena;
-    return node;
+    if (fNoNamespace == nullptr)
+    {
+        XMLNode::NodeArena& arena = documentArena();
+        charge(sizeof(XMLNode::SharedText) + kBlockOverhead);
+        fNoNamespace = XMLNode::SharedText::create(std::string(), &arena);
+    }
+    return *fNoNamespace;
+}
+
+// The root takes the arena only once it exists, so that the arena is never
+// without an owner.
+XMLNode* TreeBuilder::newRoot(XMLNode::SharedText& record)
+{
+    XMLNode* root = new XMLNode(record.share());
+    fArenaBeforeRoot.release();
+    fArena->owner = root;
+    return root;
+}
+
+XMLNode* TreeBuilder::newInArena(XMLNode::SharedText& record)
+{
+    return new (fArena->allocate()) XMLNode(record.share());
 }
 
 std::string_view TreeBuilder::attributeKey(std::string_view namespaceUri, std::string_view localName)

@@ -21,7 +21,8 @@ namespace Xml {
 // made, so that every parser builds the same tree.
 //
 // The rules it owns: an element's namespace URI is shared with the other
-// elements that carry it; an unqualified attribute is kept
+// elements that carry it, in one record per URI that also names the
+// document's arena; an unqualified attribute is kept
 // under its local name, an attribute in a namespace under "{uri}local", so
 // that it can never be taken for an unqualified one; nesting deeper than
 // kMaxDepth, more than kMaxNamespacesInScope namespace declarations in
@@ -118,12 +119,17 @@ private:
     void enterScope(std::size_t depth);
     // Ends the declarations of the node at depth, which closes.
     void leaveScope(std::size_t depth);
-    // Makes the next node, holds it as the current one and returns it.
-    XMLNode& openNode(std::string_view localName);
+    // Makes the next node in this record, holds it as the current one and
+    // returns it.
+    XMLNode& openNode(std::string_view localName, XMLNode::SharedText& record);
     void closeCurrent();
-    // The first node of a document, which owns the arena of the others.
-    static XMLNode* newRoot();
-    static XMLNode* newInArena(XMLNode::NodeArena& arena);
+    // The arena of the document being read, made on first use.
+    XMLNode::NodeArena& documentArena();
+    // The record of the elements in no namespace.
+    XMLNode::SharedText& noNamespaceRecord();
+    // The first node of a document, which takes the arena of the others.
+    XMLNode* newRoot(XMLNode::SharedText& record);
+    XMLNode* newInArena(XMLNode::SharedText& record);
     // Adds an attribute whose name is already counted to the current node.
     void storeAttribute(std::string_view namespaceUri, std::string_view localName, std::string_view value);
     // The map key of an attribute: its local name, or "{uri}local".
@@ -145,6 +151,12 @@ private:
     TextIndex fTextsByHash;
     TextIndex fTextsByAddress;
     std::vector<XMLNode::SharedText*> fDocumentTexts;
+    // Held, as its first record, by the builder until it lets go of its tree.
+    XMLNode::SharedText* fNoNamespace;
+    // The arena of the document being read: the builder's until the root
+    // takes it (fArenaBeforeRoot), then the root's.
+    XMLNode::NodeArena* fArena;
+    std::unique_ptr<XMLNode::NodeArena> fArenaBeforeRoot;
 
     // The open elements that declare namespaces, innermost last.
     struct Declarations

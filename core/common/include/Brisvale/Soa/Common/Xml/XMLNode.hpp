@@ -16,26 +16,28 @@ namespace Xml {
 class TreeBuilder;
 
 // One element of a parsed XML document. A node owns its children; the whole
-// tree is released by destroying the root, however deep it is.
+// tree is released by destroying the root, however deep it is and however
+// many parsed documents it holds.
 //
-// The first six fields are the node's public layout, in this order: code
-// built against this header (generated message code above all) reads the
-// name, children, text, parent and attributes straight from them, and
-// calls only getAttr. The first string is kept empty. The attribute map is
-// filled while the document is read, so attrs() hands out the field itself.
+// The six fields are the node's whole layout, in this order: code built
+// against this header (generated message code above all) reads the name,
+// children, text, parent and attributes straight from them, calls only
+// getAttr, and constructs a node with the inline default constructor,
+// which must therefore construct these six fields and nothing else. The
+// attribute map is filled while the document is read, so attrs() hands
+// out the field itself.
 //
-// What the reader needs beyond that comes after the six and needs no
-// destroying by whoever lays the node out this way: a counted reference to
-// the namespace URI that the document's nodes share, and the arena that
-// holds the nodes of a parsed document side by side (its root owns it and
-// frees the others together).
+// The first string is this library's own: empty for a node made with
+// new XMLNode(), and for any other node a short token, held inside the
+// string so that it never allocates, that names the node's record: its
+// namespace URI, shared and counted, and the arena that holds a parsed
+// document's nodes side by side (its root owns the arena and frees the
+// others together).
 class BRISVALE_SOA_COMMON_API XMLNode
 {
 public:
     XMLNode()
         : fParent(nullptr)
-        , fNamespaceUri(nullptr)
-        , fArena(nullptr)
     {
     }
 
@@ -69,7 +71,8 @@ public:
     // Takes ownership of the child and makes this node its parent. A null
     // child, one that already has a parent, and this node itself or its
     // root (which would make a cycle) are std::invalid_argument; the caller
-    // then keeps the child.
+    // then keeps the child. Costs no more than the smaller of this node's
+    // depth and the size of the child's subtree.
     XMLNode* addChild(std::unique_ptr<XMLNode>&& child);
 
 private:
@@ -77,18 +80,30 @@ private:
 
     struct SharedText;
     struct NodeArena;
+    class SubtreeWalk;
     using Attributes = std::map<std::string, std::string>;
+
+    // A node of a parsed document, holding a share of its record taken for it.
+    explicit XMLNode(SharedText* sharedRecord);
 
     // Up to this many attributes, a lookup walks them in order.
     static constexpr std::size_t kWalkedAttributes = 8;
     Attributes::const_iterator findAttribute(const std::string& name) const;
 
-    bool isRootAbove(const XMLNode* root) const;
+    // The record that the first string names; null for none.
+    SharedText* record() const;
+    void setRecord(SharedText* record);
+    NodeArena* arena() const;
+    bool ownsArena() const;
     // Whether the node sits in an arena that another node owns.
     bool inSharedArena() const;
-    // Gives the URI its own text, or a share of the parser's.
+    // Whether the node is the root of a parsed document that holds only
+    // its own nodes, which it frees without walking them.
+    bool isWholeDocument() const;
+    // Whether this node lies in the subtree of top, a node without parent.
+    bool liesUnder(const XMLNode& top) const;
+    // Gives the node a record of its own holding this URI.
     void assignNamespaceUri(const std::string& text);
-    void shareNamespaceUri(SharedText& namespaceUri);
     // Takes the children that the parser collected, in document order.
     void adoptChildren(XMLNode* const* first, XMLNode* const* last);
     // Frees the node's descendants, without recursion, then the node:
@@ -98,15 +113,12 @@ private:
     // Frees the nodes of the document whose arena this root owns, then the arena.
     void destroyDocument();
 
-    std::string fUnused;                             // always empty
+    std::string fToken;                              // names the node's record; see above
     std::string fName;                               // local name, without prefix
     std::vector<XMLNode*> fChildren;                 // owned, in document order
     std::string fText;                               // character data
     XMLNode* fParent;                                // null at the root
     std::map<std::string, std::string> fAttributes;  // by local name, or "{uri}local"
-
-    SharedText* fNamespaceUri;  // counted reference; null for none
-    NodeArena* fArena;          // the arena this node sits in, or owns as a document's root; null for none
 };
 
 } // namespace Xml
