@@ -28,10 +28,10 @@ const std::size_t kAttributeCost
     = 4 * sizeof(void*) + sizeof(std::map<std::string, std::string>::value_type) + kBlockOverhead;
 
 // A tree may take sixteen times its text, and a megabyte more for small
-// documents. A node with a short text costs 216 bytes, so a document of
-// elements as short as <uids>x</uids> (14 bytes) still reads; only documents
-// of shorter elements than any message has, such as <a/> repeated, are
-// refused.
+// documents. A node with a one-byte text costs 218 bytes, so a document of
+// elements as short as <uids>x</uids> (14 bytes, 224 allowed) reads at any
+// size; only documents of shorter elements than any message has, such as
+// <a/> repeated, are refused.
 const std::size_t kBudgetPerByte = 16;
 const std::size_t kBudgetAllowance = std::size_t{1} << 20;
 
