@@ -1,6 +1,7 @@
 // Costs that must grow in proportion to the count of what is written or
 // read: attributes on one element, namespaces declared in one document,
-// attributes of one local name in distinct namespaces, distinct names.
+// attributes of one local name in distinct namespaces, distinct names; and
+// of a tree built by attaching small subtrees at the bottom of a chain.
 // Each runs at two counts fifty times apart.
 
 #include <memory>
@@ -138,6 +139,24 @@ void saxScanDocument(benchmark::State& state, DocumentMaker makeDocument)
     setItems(state);
 }
 
+// A chain of count two-node subtrees, each attached at the bottom of the
+// chain so far: attaching one must cost the subtree, not the chain's depth.
+void attachSubtreesAtTheBottom(benchmark::State& state)
+{
+    for (auto _ : state)
+    {
+        XMLNode top;
+        XMLNode* bottom = &top;
+        for (std::int64_t i = 0; i < state.range(0); ++i)
+        {
+            std::unique_ptr<XMLNode> pair = std::make_unique<XMLNode>();
+            pair->addChild(std::make_unique<XMLNode>());
+            bottom = bottom->addChild(std::move(pair))->getChildren()[0];
+        }
+    }
+    setItems(state);
+}
+
 } // namespace
 
 void registerScalingBenchmarks()
@@ -171,6 +190,10 @@ void registerScalingBenchmarks()
             ->Arg(scalingCase.smallCount)
             ->Arg(scalingCase.largeCount)
             ->Unit(benchmark::kMicrosecond);
+    benchmark::RegisterBenchmark("AttachSubtreesAtTheBottom", attachSubtreesAtTheBottom)
+        ->Arg(400)
+        ->Arg(20000)
+        ->Unit(benchmark::kMicrosecond);
 }
 
 } // namespace Bench
