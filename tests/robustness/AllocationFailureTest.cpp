@@ -515,4 +515,36 @@ TEST(MarksRunningOutOfMemory, AreRecordedWholeOrNotAtAll)
     EXPECT_EQ(wrongPoints(failMarksAt, [](long, int) { return false; }, 1), "") << "failure points and their outcomes";
 }
 
+// addChild fails at each of its allocations in turn, under a parent with
+// no children yet and under one whose children fill their room, with a
+// subtree that a cycle check walks: the call throws std::bad_alloc, the
+// tree and the caller's subtree stay as they were, and the same call then
+// goes through.
+TEST(AddChildRunningOutOfMemory, ChangesNothingAndCanBeMadeAgain)
+{
+    for (const std::string parentText : {"<p><q/></p>", "<p><q/><q/><q/></p>"})
+    {
+        Outcome outcome = kFailedCleanly;
+        for (long point = 0; outcome != kNothingLeftToFail; ++point)
+        {
+            std::unique_ptr<Xml::XMLNode> tree = Xml::parseXmlDocument("<r>" + parentText + "</r>");
+            Xml::XMLNode* parent = parentText == "<p><q/></p>" ? tree->getChildren()[0]->getChildren()[0]
+                                                               : tree->getChildren()[0];
+            std::unique_ptr<Xml::XMLNode> subtree = Xml::parseXmlDocument("<s><t/></s>");
+            std::string before;
+            describe(*tree, before);
+            outcome = failingAt(point, false, [&] { parent->addChild(std::move(subtree)); });
+            if (outcome == kNothingLeftToFail)
+                break;
+            std::string after;
+            describe(*tree, after);
+            ASSERT_EQ(before, after) << "at allocation " << point;
+            ASSERT_NE(nullptr, subtree) << "at allocation " << point;
+            parent->addChild(std::move(subtree));
+            EXPECT_EQ(":s", parent->getChildren().back()->getNamespaceUri() + ":" +
+                                parent->getChildren().back()->getName());
+        }
+    }
+}
+
 } // namespace
