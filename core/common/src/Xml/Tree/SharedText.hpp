@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include <Brisvale/Soa/Common/Xml/XMLNode.hpp>
 
@@ -29,7 +30,10 @@ struct XMLNode::SharedText
     // making, reading and dropping it never allocates.
     static_assert(sizeof(SharedText*) <= 15, "a token must fit inside the string");
 
-    static SharedText* create(const std::string& text, NodeArena* arena) { return new SharedText{text, 1, arena}; }
+    static SharedText* create(std::string text, NodeArena* arena)
+    {
+        return new SharedText{std::move(text), 1, arena};
+    }
 
     SharedText* share()
     {

@@ -145,7 +145,8 @@ XMLNode::SharedText& TreeBuilder::addSharedText(TextIndex& index, TextIndex::Key
            + 2 * sizeof(XMLNode::SharedText*));
     index.reserveOneMore();
     reserveOneMore(fDocumentTexts);
-    XMLNode::SharedText* shared = new XMLNode::SharedText{std::string(text), 1, &documentArena()};
+    XMLNode::NodeArena& arena = documentArena();
+    XMLNode::SharedText* shared = XMLNode::SharedText::create(std::string(text), &arena);
     index.insert(key, shared);
     fDocumentTexts.push_back(shared);
     return *shared;
