@@ -229,13 +229,9 @@ private:
 // and stops at whichever ends first: the answer costs at most twice the
 // smaller of this node's depth and the subtree's size, so that attaching
 // small subtrees to a deep tree, or a deep tree under a shallow node, stays
-// cheap. A top without children can only be this node itself.
+// cheap. The climb answers for this node being top itself.
 bool XMLNode::liesUnder(const XMLNode& top) const
 {
-    if (&top == this)
-        return true;
-    if (top.fChildren.empty())
-        return false;
     const XMLNode* climber = this;
     SubtreeWalk walk(top);
     while (true)

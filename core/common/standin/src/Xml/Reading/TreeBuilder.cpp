@@ -83,7 +83,7 @@ void TreeBuilder::reset(std::size_t budget, ParserNames names)
 {
     releaseUnfinished();
     fRoot.reset();
-    forgetSharedTexts();
+    forgetDocumentRecords();
     fBudget = budget;
     fParserNames = names;
 }
@@ -101,7 +101,7 @@ void TreeBuilder::charge(std::size_t bytes)
     fBudget -= bytes;
 }
 
-void TreeBuilder::forgetSharedTexts()
+void TreeBuilder::forgetDocumentRecords()
 {
     for (XMLNode::SharedText* text : fDocumentTexts)
         XMLNode::SharedText::release(text);
@@ -110,6 +110,8 @@ void TreeBuilder::forgetSharedTexts()
     fNoNamespace = nullptr;
     fTextsByHash.clear();
     fTextsByAddress.clear();
+    fArenaBeforeRoot.reset();
+    fArena = nullptr;
 }
 
 XMLNode::SharedText& TreeBuilder::sharedText(std::string_view text)
@@ -171,9 +173,7 @@ void TreeBuilder::releaseUnfinished()
     fClosedChildren.clear();
     fOpenNodes.clear();
     fChildStarts.clear();
-    forgetSharedTexts();
-    fArenaBeforeRoot.reset();
-    fArena = nullptr;
+    forgetDocumentRecords();
     fDeclaringElements.clear();
     fNamespacesInScope = 0;
     fPendingNamespaces = 0;
@@ -185,9 +185,7 @@ std::unique_ptr<XMLNode> TreeBuilder::takeRoot()
     // everything read.
     while (!fOpenNodes.empty())
         closeCurrent();
-    forgetSharedTexts();
-    fArenaBeforeRoot.reset();
-    fArena = nullptr;
+    forgetDocumentRecords();
     return std::move(fRoot);
 }
 

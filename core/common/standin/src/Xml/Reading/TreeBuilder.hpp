@@ -114,7 +114,9 @@ private:
     // Counts a name among the document's distinct names, whether a node
     // keeps it or not.
     void countName(std::string_view name);
-    void forgetSharedTexts();
+    // Lets go of the document's shared texts and of the arena they name
+    // (the root's, once it is made).
+    void forgetDocumentRecords();
     // Moves the declarations made for the new node at depth into scope.
     void enterScope(std::size_t depth);
     // Ends the declarations of the node at depth, which closes.
@@ -151,7 +153,8 @@ private:
     TextIndex fTextsByHash;
     TextIndex fTextsByAddress;
     std::vector<XMLNode::SharedText*> fDocumentTexts;
-    // Held, as its first record, by the builder until it lets go of its tree.
+    // The record of the elements in no namespace, made on first need; the
+    // builder holds a reference to it as to the texts above.
     XMLNode::SharedText* fNoNamespace;
     // The arena of the document being read: the builder's until the root
     // takes it (fArenaBeforeRoot), then the root's.
