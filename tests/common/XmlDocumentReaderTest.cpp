@@ -6,6 +6,7 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
@@ -193,6 +194,78 @@ TEST_P(TextParser, DenseDocumentsReadAtEverySizeDownToTheirShortestElements)
     }
     EXPECT_NE(std::string::npos, refusal("<r>" + repeated("<uid>xy</uid>", 300000) + "</r>").find("more memory"));
     EXPECT_NE(std::string::npos, refusal("<r>" + repeated("<abcdefghi/>", 300000) + "</r>").find("more memory"));
+}
+
+// UTF-8 text, all of whose characters ISO-8859-1 has, in ISO-8859-1.
+std::string latin1(const std::string& utf8)
+{
+    std::string text;
+    for (std::size_t at = 0; at < utf8.size();)
+        text += static_cast<char>(Brisvale::Testing::decodeUtf8(utf8, at));
+    return text;
+}
+
+// A document whose text after its declaration is the given UTF-8, declared
+// and written in each encoding that has all its characters, by name.
+std::vector<std::pair<std::string, std::string>> inEachEncoding(const std::string& utf8)
+{
+    const auto declared = [&](const char* encoding) {
+        return "<?xml version='1.0' encoding='" + std::string(encoding) + "'?>\n" + utf8;
+    };
+    std::vector<std::pair<std::string, std::string>> documents = {
+        {"UTF-8", declared("UTF-8")},
+        {"UTF-16LE with a byte-order mark", utf16(declared("UTF-16"), false)},
+        {"UTF-16BE without one", utf16(declared("UTF-16"), true, false)}};
+    const bool ascii = std::all_of(utf8.begin(), utf8.end(), [](char c) { return (c & 0x80) == 0; });
+    if (ascii)
+        documents.push_back({"US-ASCII", declared("US-ASCII")});
+    if (ascii || utf8.find("\xF0") == std::string::npos)
+        documents.push_back({"ISO-8859-1", latin1(declared("ISO-8859-1"))});
+    return documents;
+}
+
+// "line L, column C" of an error's message.
+std::string placeIn(const std::string& message)
+{
+    const std::size_t line = message.find("line ");
+    return line == std::string::npos ? message : message.substr(line, message.find(':', line) - line);
+}
+
+// Lines and columns count characters, so an error stands at the same place
+// in every encoding, whatever text comes after it.
+TEST_P(TextParser, NamesTheSamePlaceOfAnErrorInEveryEncoding)
+{
+    for (const std::string& letter : {std::string("e"), kEAcute, kSmiley})
+    {
+        for (const std::size_t after : {std::size_t{10}, std::size_t{100000}})
+        {
+            for (const std::string& error : {std::string("<a b='1' b='2'/>"), std::string("<a>& </a>"), nested(1001)})
+            {
+                const std::string body = "<r>" + repeated(letter, 3) + "\r\n" + repeated(letter, 2000) + error
+                                         + repeated("t" + letter, after) + "</r>";
+                const std::vector<std::pair<std::string, std::string>> documents = inEachEncoding(body);
+                const std::string inUtf8 = placeIn(refusal(documents[0].second));
+                EXPECT_EQ(0u, inUtf8.find("line 3, column ")) << inUtf8;
+                for (const auto& [encoding, text] : documents)
+                    EXPECT_EQ(inUtf8, placeIn(refusal(text))) << encoding << ", " << after << " after " << error.substr(0, 16);
+            }
+        }
+    }
+}
+
+// The allowance counts the text as given or in UTF-8, whichever is longer,
+// so the elements that always read in UTF-8 read in every encoding.
+TEST_P(TextParser, DenseDocumentsReadInEveryEncoding)
+{
+    const std::size_t count = 300000;
+    for (const std::string& element : {"<" + repeated(kEAcute, 10) + "/>", std::string("<abcdefghij/>"),
+                                       std::string("<uids>x</uids>")})
+    {
+        for (const auto& [encoding, text] : inEachEncoding("<r>" + repeated(element, count) + "</r>"))
+            EXPECT_EQ(count, read(text)->getChildren().size()) << encoding << " " << element;
+    }
+    for (const auto& [encoding, text] : inEachEncoding("<r>" + repeated("<a/>", count) + "</r>"))
+        EXPECT_NE(std::string::npos, refusal(text).find("more memory")) << encoding;
 }
 
 // Equals signs in attribute values, in text and after a quoted ">" are no

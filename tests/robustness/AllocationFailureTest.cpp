@@ -13,6 +13,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -113,10 +114,16 @@ enum Document
     kUtf16Marked,    // big-endian, with a byte-order mark and no declaration
     kIso88591,
     kUsAscii,
+    // Not among kDocuments: declarations of prefixes and default
+    // namespaces on every element, prefixed attributes and names in
+    // namespaces, in UTF-8 and in UTF-16.
+    kNamespacedUtf8,
+    kNamespacedUtf16,
 };
 const Document kDocuments[] = {kSample, kUtf8, kUtf16Declared, kUtf16Marked, kIso88591, kUsAscii};
 const Document* const kEncodedDocuments = kDocuments + 1;
-const char* const kDocumentNames[] = {"", "Utf8", "Utf16Declared", "Utf16WithByteOrderMark", "Iso88591", "UsAscii"};
+const char* const kDocumentNames[] = {"",         "Utf8",     "Utf16Declared",   "Utf16WithByteOrderMark",
+                                      "Iso88591", "UsAscii",  "NamespacedUtf8",  "NamespacedUtf16"};
 const std::string kEncodedTree = "<:r a=\xC3\xA9t\xC3\xA9>\xC3\xA9t\xC3\xA9</>";
 
 std::string utf16(const std::u16string& text, bool bigEndian)
@@ -130,6 +137,37 @@ std::string utf16(const std::u16string& text, bool bigEndian)
     return bytes;
 }
 
+// BMP-only UTF-16 as UTF-8.
+std::string utf8(const std::u16string& text)
+{
+    std::string bytes;
+    for (char16_t unit : text)
+    {
+        if (unit < 0x80)
+            bytes += static_cast<char>(unit);
+        else if (unit < 0x800)
+            bytes += {static_cast<char>(0xC0 | unit >> 6), static_cast<char>(0x80 | (unit & 0x3F))};
+        else
+            bytes += {static_cast<char>(0xE0 | unit >> 12), static_cast<char>(0x80 | (unit >> 6 & 0x3F)),
+                      static_cast<char>(0x80 | (unit & 0x3F))};
+    }
+    return bytes;
+}
+
+// Forty elements under a root in a default namespace, each declaring a
+// prefix of its own and a default namespace, named and attributed in them.
+std::u16string namespacedDocument()
+{
+    std::u16string text = u"<r xmlns='urn:d' xmlns:q='urn:q' q:a='\u00E9' b='c'>";
+    for (char16_t number = 10; number < 50; ++number)
+    {
+        const std::u16string n{static_cast<char16_t>(u'0' + number / 10), static_cast<char16_t>(u'0' + number % 10)};
+        text += u"<p" + n + u":e xmlns:p" + n + u"='urn:p" + n + u"' xmlns='urn:d" + n + u"' p" + n + u":a='\u00E9"
+                + n + u"' q:b='" + n + u"'><f p" + n + u":g='h'>\u4E2D" + n + u"</f><q:i/></p" + n + u":e>";
+    }
+    return text + u"</r>";
+}
+
 const std::string& textOf(Document document)
 {
     static const std::string texts[] = {
@@ -138,7 +176,9 @@ const std::string& textOf(Document document)
         utf16(u"<?xml version='1.0' encoding='UTF-16'?><r a='\u00E9t\u00E9'>\u00E9t\u00E9</r>", false),
         utf16(u"\uFEFF<r a='\u00E9t\u00E9'>\u00E9t\u00E9</r>", true),
         "<?xml version='1.0' encoding='ISO-8859-1'?><r a='\xE9t\xE9'>\xE9t\xE9</r>",
-        "<?xml version='1.0' encoding='US-ASCII'?><r a='&#233;t&#xE9;'>&#233;t&#xE9;</r>"};
+        "<?xml version='1.0' encoding='US-ASCII'?><r a='&#233;t&#xE9;'>&#233;t&#xE9;</r>",
+        "<?xml version='1.0' encoding='UTF-8'?>" + utf8(namespacedDocument()),
+        utf16(u"\uFEFF" + namespacedDocument(), false)};
     return texts[document];
 }
 
@@ -453,7 +493,8 @@ TEST_P(MidParseRunningOutOfMemory, IsStdBadAllocAndLeaksNothing)
 std::vector<MidParse> midParses()
 {
     std::vector<MidParse> parses;
-    for (Document document : kDocuments)
+    for (Document document : {kSample, kUtf8, kUtf16Declared, kUtf16Marked, kIso88591, kUsAscii, kNamespacedUtf8,
+                              kNamespacedUtf16})
     {
         for (Reader reader : kReaders)
             parses.push_back({reader, document, Counted::Every});
@@ -543,6 +584,32 @@ TEST(AddChildRunningOutOfMemory, ChangesNothingAndCanBeMadeAgain)
             parent->addChild(std::move(subtree));
             EXPECT_EQ(":s", parent->getChildren().back()->getNamespaceUri() + ":" +
                                 parent->getChildren().back()->getName());
+        }
+    }
+}
+
+// setAttr fails at each of its allocations in turn, with a new name and
+// with a name the node has, with names and values too long to be held
+// inside their strings: the call throws std::bad_alloc and the attributes
+// stay as they were, and the same call then goes through.
+TEST(SetAttrRunningOutOfMemory, ChangesNothingAndCanBeMadeAgain)
+{
+    const std::string longName(40, 'n');
+    for (const std::string& name : {std::string("new") + longName, longName})
+    {
+        const std::string value(60, 'v');
+        Outcome outcome = kFailedCleanly;
+        for (long point = 0; outcome != kNothingLeftToFail; ++point)
+        {
+            std::unique_ptr<Xml::XMLNode> node = Xml::parseXmlDocument("<r a='1' " + longName + "='2'/>");
+            const std::map<std::string, std::string> before = node->attrs();
+            outcome = failingAt(point, false, [&] { node->setAttr(name, value); });
+            if (outcome == kNothingLeftToFail)
+                break;
+            ASSERT_EQ(before, node->attrs()) << name << " at allocation " << point;
+            node->setAttr(name, value);
+            EXPECT_EQ(value, node->getAttr(name));
+            EXPECT_EQ(before.size() + (name == longName ? 0 : 1), node->attrs().size());
         }
     }
 }

@@ -80,7 +80,10 @@ UNINSTRUMENTED bool failsNow(std::size_t size, void* caller, bool byLibxml2)
 UNINSTRUMENTED void* allocate(std::size_t size, void* caller, std::size_t alignment = 0, bool byLibxml2 = false)
 {
     if (failsNow(size, caller, byLibxml2))
+    {
+        errno = ENOMEM;  // as the C library's allocation functions do
         return nullptr;
+    }
     void* block = alignment == 0 ? nextMalloc(size) : nextMemalign(alignment, size);
     count(block, 1);
     return block;

@@ -178,9 +178,14 @@ std::string XMLNode::getAttr(const std::string& name) const
     return attribute == fAttributes.end() ? std::string() : attribute->second;
 }
 
+// A new attribute enters the map whole, its name and value copied first; an
+// existing one's value is replaced by an assignment that either copies the
+// whole value or, failing, changes nothing.
 void XMLNode::setAttr(const std::string& name, const std::string& value)
 {
-    fAttributes[name] = value;
+    const auto [attribute, added] = fAttributes.try_emplace(name, value);
+    if (!added)
+        attribute->second = value;
 }
 
 void XMLNode::adoptChildren(XMLNode* const* first, XMLNode* const* last)

@@ -451,9 +451,11 @@ private:
 
 // Checks the character past ASCII that starts at code unit i: a valid UTF-8
 // sequence in UTF-8 text, no such character at all in US-ASCII text, no
-// unpaired surrogate in UTF-16 text. Returns where the next character starts.
+// unpaired surrogate in UTF-16 text. Returns where the next character
+// starts, and adds to utf8Growth the bytes that the character takes in
+// UTF-8 beyond its code units.
 template <std::size_t kWidth>
-std::size_t checkPastAscii(const Units& units, bool utf8, std::size_t i)
+std::size_t checkPastAscii(const Units& units, bool utf8, std::size_t i, std::size_t& utf8Growth)
 {
     const std::size_t at = i;
     if (kWidth == 1 && utf8)
@@ -469,8 +471,10 @@ std::size_t checkPastAscii(const Units& units, bool utf8, std::size_t i)
     {
         if (c >= 0xDC00 || at + 1 >= units.count || (units[at + 1] & 0xFC00) != 0xDC00)
             refuseAt(units, at, "an unpaired surrogate");
+        utf8Growth += 2;
         return at + 2;
     }
+    utf8Growth += c < 0x800 ? 1 : 2;
     return at + 1;
 }
 
@@ -505,8 +509,10 @@ std::size_t endOfPart(const Units& units, std::size_t from, const SkippedPart& p
 // many; only when that count passes the limit does a TagCounter count the
 // tag exactly. Compiled once for each unit width, so that the common case
 // of bytes is a tight loop.
+//
+// Returns the text's length in UTF-8.
 template <std::size_t kWidth>
-void checkBody(const Units& units)
+std::size_t checkBody(const Units& units)
 {
     static_assert(kWidth == 1 || kWidth == 2, "bytes or UTF-16 code units");
     const auto unitAt = [&units](std::size_t i) -> char32_t {
@@ -526,12 +532,13 @@ void checkBody(const Units& units)
     std::size_t tagStart = 0;
     std::size_t equals = 0;       // since tagStart, in quotes or not
     std::size_t skippedEnd = 0;   // the part being skipped ends before this unit
+    std::size_t utf8Growth = 0;   // bytes in UTF-8 beyond one a unit
     for (std::size_t i = nextMark(0); i < units.count; i = nextMark(i))
     {
         const char32_t c = unitAt(i);
         if (c >= 0x80)
         {
-            i = checkPastAscii<kWidth>(units, utf8, i);
+            i = checkPastAscii<kWidth>(units, utf8, i, utf8Growth);
             continue;
         }
         if (c == 0)
@@ -565,21 +572,28 @@ void checkBody(const Units& units)
         }
         ++i;
     }
+    return units.count + utf8Growth;
+}
+
+[[noreturn]] void refuseSize()
+{
+    throw Exceptions::DomException("XML document refused: texts of 2 GiB and more are not read");
 }
 
 } // namespace
 
 TextLayout screenDocument(const char* data, std::size_t length)
 {
-    if (length > static_cast<std::size_t>(std::numeric_limits<int>::max()))
-        throw Exceptions::DomException("XML document refused: texts of 2 GiB and more are not read");
+    const std::size_t kMaxLength = static_cast<std::size_t>(std::numeric_limits<int>::max());
+    if (length > kMaxLength)
+        refuseSize();
     Units units = layOut(reinterpret_cast<const unsigned char*>(data), length);
     const std::size_t afterDeclaration = checkDeclaration(units);
     checkProlog(units, afterDeclaration);
-    if (units.width == 1)
-        checkBody<1>(units);
-    else
-        checkBody<2>(units);
+    units.layout.utf8Length = units.width == 1 ? checkBody<1>(units) : checkBody<2>(units);
+    // libxml2 reads the text in UTF-8, which can be longer.
+    if (units.layout.utf8Length > kMaxLength)
+        refuseSize();
     if (units.width == 2 && length % 2 != 0)
         refuseAt(units, units.count, "UTF-16 text that ends in half a character");
     return units.layout;

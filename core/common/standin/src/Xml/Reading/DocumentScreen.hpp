@@ -14,9 +14,9 @@ namespace Xml {
 const std::size_t kMaxAttributesPerElement = 256;
 
 // Checks the whole text of a document before any parser reads it, the same
-// way for every parser, and refuses a text of 2 GiB or more (libxml2 counts
-// bytes in an int), and with a DomException naming the line and column of
-// the offending character:
+// way for every parser, and refuses a text of 2 GiB or more, as given or in
+// UTF-8 (libxml2 counts bytes in an int), and with a DomException naming
+// the line and column of the offending character:
 // - text in UCS-4 or EBCDIC (only UTF-8, UTF-16 and the encodings that
 //   share ASCII's bytes are read);
 // - an XML version other than 1.0; a byte-order mark or byte layout that
@@ -30,7 +30,8 @@ const std::size_t kMaxAttributesPerElement = 256;
 // - an element name with the prefix xmlns;
 // - more than kMaxAttributesPerElement attributes on one element, counted
 //   before any parser spends time on them.
-// Returns the encoding it found, which every parser is then held to.
+// Returns the encoding it found, which every parser is then held to, and
+// the text's length in UTF-8.
 TextLayout screenDocument(const char* data, std::size_t length);
 
 } // namespace Xml

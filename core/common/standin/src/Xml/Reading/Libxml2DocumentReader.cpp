@@ -17,6 +17,7 @@
 #include "Xml/StartUp/Libxml2StartUp.hpp"
 #include "Xml/Reading/TextPositions.hpp"
 #include "Xml/Reading/TreeBuilder.hpp"
+#include "Xml/Reading/Utf8Text.hpp"
 
 namespace Brisvale {
 namespace Soa {
@@ -46,10 +47,9 @@ struct Read
     std::exception_ptr failure;
     TextPositions positions{nullptr, 0, TextLayout{}};
 
-    // Where the parser stands, found from its offset into the original
-    // bytes, whatever encoding it converted them from; its own line and
-    // column (which count bytes in places, and no lone CR) if it cannot
-    // tell.
+    // Where the parser stands, found from its offset into the UTF-8 text
+    // it reads; its own line and column (which count bytes in places, and
+    // no lone CR) if it cannot tell.
     TextPosition position(int parserLine, int parserColumn) const
     {
         const long offset = xmlByteConsumed(context);
@@ -213,8 +213,9 @@ xmlSAXHandler makeHandler()
 // Deep documents and large texts within the reader's own limits; never the
 // network. References are replaced in the text handed over: with document
 // type declarations refused, only the predefined entities and character
-// references can stand there.
-const int kOptions = XML_PARSE_NONET | XML_PARSE_HUGE | XML_PARSE_NOENT;
+// references can stand there. The text is always UTF-8 (see
+// readWithLibxml2), whatever encoding it declares.
+const int kOptions = XML_PARSE_NONET | XML_PARSE_HUGE | XML_PARSE_NOENT | XML_PARSE_IGNORE_ENC;
 
 // The whole text is in the parser's buffer from the start.
 int noMoreInput(void*, char*, int)
@@ -252,18 +253,29 @@ xmlParserCtxtPtr newContext(const char* data, int length)
 
 } // namespace
 
+// libxml2 is given UTF-8 text only. Left to convert other encodings as it
+// reads, it counts its place in the original text wrongly once more than
+// 32,000 bytes of converted text lie ahead of it, and when growing its
+// converted text runs out of memory with the parser at its start, it reads
+// on through a null pointer. Text in ISO-8859-1 or UTF-16 is therefore
+// converted whole first; errors are placed in the copy.
 std::unique_ptr<XMLNode> readWithLibxml2(const char* data, std::size_t length, const TextLayout& layout)
 {
     if (length == 0)
         throw parseErrorAt(1, 1, "the document is empty");
-    // The screen has refused texts whose length an int cannot hold.
+    // The screen has refused texts whose length, as given or in UTF-8, an
+    // int cannot hold.
     startLibxml2();
 
     Read read;
-    read.builder.reset(TreeBuilder::budgetFor(length), TreeBuilder::ParserNames::Interned);
-    read.positions = TextPositions(data, length, layout);
+    read.builder.reset(TreeBuilder::budgetFor(length, layout.utf8Length), TreeBuilder::ParserNames::Interned);
+    const bool isCopy = needsUtf8Copy(layout.encoding);
+    std::string converted = isCopy ? utf8Copy(data, length, layout) : std::string();
+    const char* const text = isCopy ? converted.data() : data;
+    const std::size_t textLength = isCopy ? converted.size() : length;
+    read.positions = TextPositions(text, textLength, isCopy ? TextLayout{} : layout);
     Libxml2ErrorScope errors(&read, libraryError);
-    read.context = newContext(data, static_cast<int>(length));
+    read.context = newContext(text, static_cast<int>(textLength));
     *read.context->sax = makeHandler();
     read.context->userData = &read;
     xmlCtxtUseOptions(read.context, kOptions);

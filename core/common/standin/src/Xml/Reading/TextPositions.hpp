@@ -30,6 +30,9 @@ struct TextLayout
 {
     TextEncoding encoding = TextEncoding::Utf8;
     std::size_t markLength = 0;  // bytes of the byte-order mark, if any
+    // The text's length in UTF-8, in which the tree holds it; its length
+    // if it is UTF-8.
+    std::size_t utf8Length = 0;
 };
 
 struct TextPosition

@@ -72,8 +72,9 @@ TreeBuilder::~TreeBuilder()
     releaseUnfinished();
 }
 
-std::size_t TreeBuilder::budgetFor(std::size_t textLength)
+std::size_t TreeBuilder::budgetFor(std::size_t textLength, std::size_t utf8Length)
 {
+    textLength = std::max(textLength, utf8Length);
     if (textLength > (std::numeric_limits<std::size_t>::max() - kBudgetAllowance) / kBudgetPerByte)
         return std::numeric_limits<std::size_t>::max();
     return kBudgetPerByte * textLength + kBudgetAllowance;

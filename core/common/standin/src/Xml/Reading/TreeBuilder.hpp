@@ -97,8 +97,10 @@ public:
     // what was read up to it.
     std::unique_ptr<XMLNode> takeRoot();
 
-    // The memory a document of this many bytes may take as a tree.
-    static std::size_t budgetFor(std::size_t textLength);
+    // The memory a document may take as a tree, counted on its length as
+    // given or in UTF-8, in which the tree holds its text, whichever is
+    // longer.
+    static std::size_t budgetFor(std::size_t textLength, std::size_t utf8Length);
 
 private:
     [[noreturn]] static void refuse(const std::string& reason);

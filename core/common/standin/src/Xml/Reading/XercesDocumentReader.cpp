@@ -144,7 +144,7 @@ std::unique_ptr<XMLNode> readWithXerces(const char* data, std::size_t length, co
 
     const TextPositions positions(data, length, layout);
     XercesReaderHandler handler;
-    handler.fBudget = TreeBuilder::budgetFor(length);
+    handler.fBudget = TreeBuilder::budgetFor(length, layout.utf8Length);
     handler.fTextPositions = &positions;
     try
     {

@@ -1,3 +1,7 @@
+#include <cerrno>
+#include <new>
+#include <utility>
+
 #include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
 #include <Brisvale/Soa/Common/Xml/XmlDocumentReader.hpp>
 
@@ -23,6 +27,60 @@ std::unique_ptr<XMLNode> requireRoot(std::unique_ptr<XMLNode> root)
     return root;
 }
 
+// Tells whether an allocation failed while it was in scope, from errno,
+// which the C library's allocation functions set to ENOMEM when they fail.
+// A parser does not always notice its own failed allocation: libxml2 takes
+// a namespace whose name it could not store for an empty one, and reports
+// that. The caller's errno is kept when nothing failed.
+class AllocationWitness
+{
+public:
+    AllocationWitness()
+        : fCallersErrno(errno)
+    {
+        errno = 0;
+    }
+
+    ~AllocationWitness()
+    {
+        if (errno == 0)
+            errno = fCallersErrno;
+    }
+
+    AllocationWitness(const AllocationWitness&) = delete;
+    AllocationWitness& operator=(const AllocationWitness&) = delete;
+
+    void throwIfAnyFailed() const
+    {
+        if (errno == ENOMEM)
+            throw std::bad_alloc();
+    }
+
+private:
+    int fCallersErrno;
+};
+
+// Runs a reader over a screened text: a read during which an allocation
+// failed ends in std::bad_alloc, whatever the parser made of it.
+template <class Reader>
+std::unique_ptr<XMLNode> readWatchingAllocations(Reader reader, const char* data, std::size_t length,
+                                                 const TextLayout& layout)
+{
+    const AllocationWitness witness;
+    std::unique_ptr<XMLNode> root;
+    try
+    {
+        root = reader(data, length, layout);
+    }
+    catch (const Exceptions::DomException&)
+    {
+        witness.throwIfAnyFailed();
+        throw;
+    }
+    witness.throwIfAnyFailed();
+    return requireRoot(std::move(root));
+}
+
 } // namespace
 
 Exceptions::DomException parseErrorAt(long long line, long long column, const std::string& what)
@@ -42,14 +100,12 @@ std::unique_ptr<XMLNode> parseXmlDocument(const std::string& text)
 
 std::unique_ptr<XMLNode> parseXmlDocument(const char* data, std::size_t length)
 {
-    const TextLayout layout = screenDocument(data, length);
-    return requireRoot(readWithLibxml2(data, length, layout));
+    return readWatchingAllocations(readWithLibxml2, data, length, screenDocument(data, length));
 }
 
 std::unique_ptr<XMLNode> parseXmlDocumentWithXerces(const char* data, std::size_t length)
 {
-    const TextLayout layout = screenDocument(data, length);
-    return requireRoot(readWithXerces(data, length, layout));
+    return readWatchingAllocations(readWithXerces, data, length, screenDocument(data, length));
 }
 
 } // namespace Xml

@@ -66,6 +66,8 @@ public:
     // Changes this node's URI only: nodes that shared it keep theirs.
     void setNamespaceUri(const std::string& namespaceUri);
     void appendText(const std::string& text);
+    // Adds the attribute or replaces its value; when it throws, the
+    // attributes are as they were.
     void setAttr(const std::string& name, const std::string& value);
 
     // Takes ownership of the child and makes this node its parent. A null
