@@ -1,6 +1,8 @@
 #include "Xml/Reading/Utf8Text.hpp"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 #include <Brisvale/Soa/Common/Xml/Utf8Character.hpp>
 
@@ -13,19 +15,38 @@ namespace Xml {
 
 namespace {
 
-void appendLatin1(std::string& out, const unsigned char* bytes, std::size_t length)
+const std::size_t kWord = sizeof(std::uint64_t);
+
+bool wordIsAscii(const unsigned char* bytes)
 {
-    for (std::size_t i = 0; i < length; ++i)
+    std::uint64_t word;
+    std::memcpy(&word, bytes, kWord);
+    return (word & 0x8080808080808080u) == 0;
+}
+
+// Writes the UTF-8 form of ISO-8859-1 text, ASCII a word at a time.
+char* writeLatin1(char* out, const unsigned char* bytes, std::size_t length)
+{
+    std::size_t i = 0;
+    while (i < length)
     {
-        const unsigned char byte = bytes[i];
-        if (byte < 0x80)
+        if (length - i >= kWord && wordIsAscii(bytes + i))
         {
-            out += static_cast<char>(byte);
+            std::memcpy(out, bytes + i, kWord);
+            out += kWord;
+            i += kWord;
             continue;
         }
-        out += static_cast<char>(0xC0 | byte >> 6);
-        out += static_cast<char>(0x80 | (byte & 0x3F));
+        const unsigned char byte = bytes[i++];
+        if (byte < 0x80)
+        {
+            *out++ = static_cast<char>(byte);
+            continue;
+        }
+        *out++ = static_cast<char>(0xC0 | byte >> 6);
+        *out++ = static_cast<char>(0x80 | (byte & 0x3F));
     }
+    return out;
 }
 
 // Converted through the UTF-16 converter a block of units at a time, in
@@ -58,11 +79,15 @@ std::string utf8Copy(const char* data, std::size_t length, const TextLayout& lay
     const unsigned char* const bytes = reinterpret_cast<const unsigned char*>(data) + layout.markLength;
     length -= layout.markLength;
     std::string out;
-    out.reserve(layout.utf8Length);
     if (layout.encoding == TextEncoding::Latin1)
-        appendLatin1(out, bytes, length);
-    else
-        appendUtf16(out, bytes, length / 2, layout.encoding == TextEncoding::Utf16BigEndian);
+    {
+        // The screen counted every byte past ASCII, which takes two in UTF-8.
+        out.resize(layout.utf8Length);
+        out.resize(static_cast<std::size_t>(writeLatin1(&out[0], bytes, length) - out.data()));
+        return out;
+    }
+    out.reserve(layout.utf8Length);
+    appendUtf16(out, bytes, length / 2, layout.encoding == TextEncoding::Utf16BigEndian);
     return out;
 }
 

@@ -1,6 +1,4 @@
-#include <cerrno>
 #include <new>
-#include <utility>
 
 #include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
 #include <Brisvale/Soa/Common/Xml/XmlDocumentReader.hpp>
@@ -27,58 +25,37 @@ std::unique_ptr<XMLNode> requireRoot(std::unique_ptr<XMLNode> root)
     return root;
 }
 
-// Tells whether an allocation failed while it was in scope, from errno,
-// which the C library's allocation functions set to ENOMEM when they fail.
-// A parser does not always notice its own failed allocation: libxml2 takes
-// a namespace whose name it could not store for an empty one, and reports
-// that. The caller's errno is kept when nothing failed.
-class AllocationWitness
+std::unique_ptr<XMLNode> readWithLibxml2Once(const char* data, std::size_t length, const TextLayout& layout)
 {
-public:
-    AllocationWitness()
-        : fCallersErrno(errno)
-    {
-        errno = 0;
-    }
+    return requireRoot(readWithLibxml2(data, length, layout));
+}
 
-    ~AllocationWitness()
-    {
-        if (errno == 0)
-            errno = fCallersErrno;
-    }
-
-    AllocationWitness(const AllocationWitness&) = delete;
-    AllocationWitness& operator=(const AllocationWitness&) = delete;
-
-    void throwIfAnyFailed() const
-    {
-        if (errno == ENOMEM)
-            throw std::bad_alloc();
-    }
-
-private:
-    int fCallersErrno;
-};
-
-// Runs a reader over a screened text: a read during which an allocation
-// failed ends in std::bad_alloc, whatever the parser made of it.
-template <class Reader>
-std::unique_ptr<XMLNode> readWatchingAllocations(Reader reader, const char* data, std::size_t length,
-                                                 const TextLayout& layout)
+// libxml2 does not always notice that one of its allocations failed: it
+// takes a namespace or a name that it could not store for an empty or a
+// missing one, and reports the document as malformed. Its verdict on a
+// text is otherwise always the same, so a document error stands only when
+// a second read finds it again; any other outcome of the second read means
+// that an allocation failed in the first, which then ends in
+// std::bad_alloc. Only malformed documents are read twice.
+std::unique_ptr<XMLNode> readWithLibxml2Confirmed(const char* data, std::size_t length, const TextLayout& layout)
 {
-    const AllocationWitness witness;
-    std::unique_ptr<XMLNode> root;
     try
     {
-        root = reader(data, length, layout);
+        return readWithLibxml2Once(data, length, layout);
     }
-    catch (const Exceptions::DomException&)
+    catch (Exceptions::DomException& error)
     {
-        witness.throwIfAnyFailed();
-        throw;
+        try
+        {
+            readWithLibxml2Once(data, length, layout);
+        }
+        catch (Exceptions::DomException& again)
+        {
+            if (again.getMessage() == error.getMessage())
+                throw;
+        }
+        throw std::bad_alloc();
     }
-    witness.throwIfAnyFailed();
-    return requireRoot(std::move(root));
 }
 
 } // namespace
@@ -100,12 +77,13 @@ std::unique_ptr<XMLNode> parseXmlDocument(const std::string& text)
 
 std::unique_ptr<XMLNode> parseXmlDocument(const char* data, std::size_t length)
 {
-    return readWatchingAllocations(readWithLibxml2, data, length, screenDocument(data, length));
+    return readWithLibxml2Confirmed(data, length, screenDocument(data, length));
 }
 
 std::unique_ptr<XMLNode> parseXmlDocumentWithXerces(const char* data, std::size_t length)
 {
-    return readWatchingAllocations(readWithXerces, data, length, screenDocument(data, length));
+    const TextLayout layout = screenDocument(data, length);
+    return requireRoot(readWithXerces(data, length, layout));
 }
 
 } // namespace Xml
