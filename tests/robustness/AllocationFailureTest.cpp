@@ -512,6 +512,40 @@ std::string midParseName(const testing::TestParamInfo<MidParse>& info)
 INSTANTIATE_TEST_SUITE_P(EachReaderAndEncoding, MidParseRunningOutOfMemory, testing::ValuesIn(midParses()),
                          midParseName);
 
+// The error a reader finds in a document; "read" if it finds none.
+std::string errorIn(Reader reader, const std::string& document)
+{
+    try
+    {
+        read(reader, document);
+    }
+    catch (Exceptions::DomException& error)
+    {
+        return error.getMessage();
+    }
+    return "read";
+}
+
+// A malformed document, in namespaces like the one above, read while the
+// allocation at each point fails: the read ends in std::bad_alloc or in
+// the error it ends in when nothing fails, never in another.
+TEST(MalformedRunningOutOfMemory, IsStdBadAllocOrTheSameError)
+{
+    const std::string text = textOf(kNamespacedUtf8);
+    const std::string document = text.substr(0, text.size() - 4) + "<x>& </x></r>";
+    for (Reader reader : kReaders)
+    {
+        const auto outcomeAt = [&](long point) {
+            const std::string expected = errorIn(reader, document);
+            std::string found = "std::bad_alloc";
+            const Outcome outcome = failingAt(point, false, [&] { found = errorIn(reader, document); });
+            return outcome == kNothingLeftToFail || found == "std::bad_alloc" || found == expected ? outcome
+                                                                                                 : kParseError;
+        };
+        EXPECT_EQ(wrongPoints(outcomeAt, [](long, int) { return false; }), "") << nameOf(reader);
+    }
+}
+
 // Every start mark was ended by one end mark or is still open, and every
 // end mark made one execution time; the last, of a call that ran through,
 // nests in the marks left open (of calls that ran out of memory after
