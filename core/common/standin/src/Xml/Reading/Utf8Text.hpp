@@ -16,8 +16,8 @@ namespace Xml {
 bool needsUtf8Copy(TextEncoding encoding);
 
 // The UTF-8 form of ISO-8859-1 or UTF-16 text that the screen has passed
-// in this layout (so with no unpaired surrogate), without its byte-order
-// mark.
+// in this layout (so with no unpaired surrogate, and with its UTF-8 length
+// counted exactly), without its byte-order mark.
 std::string utf8Copy(const char* data, std::size_t length, const TextLayout& layout);
 
 } // namespace Xml
