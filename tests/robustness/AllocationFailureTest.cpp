@@ -31,6 +31,7 @@
 #include <Brisvale/Soa/Internal/Common/Monitor.hpp>
 
 #include "FailingAllocator.hpp"
+#include "XmlTestSupport.hpp"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
@@ -137,35 +138,18 @@ std::string utf16(const std::u16string& text, bool bigEndian)
     return bytes;
 }
 
-// BMP-only UTF-16 as UTF-8.
-std::string utf8(const std::u16string& text)
-{
-    std::string bytes;
-    for (char16_t unit : text)
-    {
-        if (unit < 0x80)
-            bytes += static_cast<char>(unit);
-        else if (unit < 0x800)
-            bytes += {static_cast<char>(0xC0 | unit >> 6), static_cast<char>(0x80 | (unit & 0x3F))};
-        else
-            bytes += {static_cast<char>(0xE0 | unit >> 12), static_cast<char>(0x80 | (unit >> 6 & 0x3F)),
-                      static_cast<char>(0x80 | (unit & 0x3F))};
-    }
-    return bytes;
-}
-
 // Forty elements under a root in a default namespace, each declaring a
 // prefix of its own and a default namespace, named and attributed in them.
-std::u16string namespacedDocument()
+std::string namespacedDocument()
 {
-    std::u16string text = u"<r xmlns='urn:d' xmlns:q='urn:q' q:a='\u00E9' b='c'>";
-    for (char16_t number = 10; number < 50; ++number)
+    std::string text = "<r xmlns='urn:d' xmlns:q='urn:q' q:a='\xC3\xA9' b='c'>";
+    for (int number = 10; number < 50; ++number)
     {
-        const std::u16string n{static_cast<char16_t>(u'0' + number / 10), static_cast<char16_t>(u'0' + number % 10)};
-        text += u"<p" + n + u":e xmlns:p" + n + u"='urn:p" + n + u"' xmlns='urn:d" + n + u"' p" + n + u":a='\u00E9"
-                + n + u"' q:b='" + n + u"'><f p" + n + u":g='h'>\u4E2D" + n + u"</f><q:i/></p" + n + u":e>";
+        const std::string n = std::to_string(number);
+        text += "<p" + n + ":e xmlns:p" + n + "='urn:p" + n + "' xmlns='urn:d" + n + "' p" + n + ":a='\xC3\xA9" + n
+                + "' q:b='" + n + "'><f p" + n + ":g='h'>\xE4\xB8\xAD" + n + "</f><q:i/></p" + n + ":e>";
     }
-    return text + u"</r>";
+    return text + "</r>";
 }
 
 const std::string& textOf(Document document)
@@ -177,8 +161,8 @@ const std::string& textOf(Document document)
         utf16(u"\uFEFF<r a='\u00E9t\u00E9'>\u00E9t\u00E9</r>", true),
         "<?xml version='1.0' encoding='ISO-8859-1'?><r a='\xE9t\xE9'>\xE9t\xE9</r>",
         "<?xml version='1.0' encoding='US-ASCII'?><r a='&#233;t&#xE9;'>&#233;t&#xE9;</r>",
-        "<?xml version='1.0' encoding='UTF-8'?>" + utf8(namespacedDocument()),
-        utf16(u"\uFEFF" + namespacedDocument(), false)};
+        "<?xml version='1.0' encoding='UTF-8'?>" + namespacedDocument(),
+        Brisvale::Testing::utf16(namespacedDocument(), false)};
     return texts[document];
 }
 

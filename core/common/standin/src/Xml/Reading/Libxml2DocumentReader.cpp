@@ -251,6 +251,60 @@ xmlParserCtxtPtr newContext(const char* data, int length)
     return context;
 }
 
+// One read of UTF-8 text, its errors placed in it as laid out.
+std::unique_ptr<XMLNode> readOnce(const char* text, std::size_t length, const TextLayout& layout, std::size_t budget)
+{
+    Read read;
+    read.builder.reset(budget, TreeBuilder::ParserNames::Interned);
+    read.positions = TextPositions(text, length, layout);
+    Libxml2ErrorScope errors(&read, libraryError);
+    read.context = newContext(text, static_cast<int>(length));
+    *read.context->sax = makeHandler();
+    read.context->userData = &read;
+    xmlCtxtUseOptions(read.context, kOptions);
+    xmlParseDocument(read.context);
+    const bool wellFormed = read.context->wellFormed != 0;
+    if (read.context->errNo == XML_ERR_NO_MEMORY)
+        read.runOutOfMemory();
+    xmlFreeParserCtxt(read.context);
+    read.context = nullptr;
+
+    if (read.failure)
+        std::rethrow_exception(read.failure);
+    if (!wellFormed)
+        throw Exceptions::DomException("XML parse error: the document is not well-formed");
+    return read.builder.takeRoot();
+}
+
+// libxml2 does not always notice that one of its allocations failed: it
+// takes a namespace or a name that it could not store for an empty or a
+// missing one, and reports the document as malformed. Its verdict on a
+// text is otherwise always the same, so a document error stands only when
+// a second read finds it again; any other outcome of the second read means
+// that an allocation failed in the first, which then ends in
+// std::bad_alloc. Only malformed documents are read twice.
+std::unique_ptr<XMLNode> readConfirmingErrors(const char* text, std::size_t length, const TextLayout& layout,
+                                              std::size_t budget)
+{
+    try
+    {
+        return readOnce(text, length, layout, budget);
+    }
+    catch (Exceptions::DomException& error)
+    {
+        try
+        {
+            readOnce(text, length, layout, budget);
+        }
+        catch (Exceptions::DomException& again)
+        {
+            if (again.getMessage() == error.getMessage())
+                throw;
+        }
+        throw std::bad_alloc();
+    }
+}
+
 } // namespace
 
 // libxml2 is given UTF-8 text only. Left to convert other encodings as it
@@ -267,30 +321,11 @@ std::unique_ptr<XMLNode> readWithLibxml2(const char* data, std::size_t length, c
     // int cannot hold.
     startLibxml2();
 
-    Read read;
-    read.builder.reset(TreeBuilder::budgetFor(length, layout.utf8Length), TreeBuilder::ParserNames::Interned);
-    const bool isCopy = needsUtf8Copy(layout.encoding);
-    std::string converted = isCopy ? utf8Copy(data, length, layout) : std::string();
-    const char* const text = isCopy ? converted.data() : data;
-    const std::size_t textLength = isCopy ? converted.size() : length;
-    read.positions = TextPositions(text, textLength, isCopy ? TextLayout{} : layout);
-    Libxml2ErrorScope errors(&read, libraryError);
-    read.context = newContext(text, static_cast<int>(textLength));
-    *read.context->sax = makeHandler();
-    read.context->userData = &read;
-    xmlCtxtUseOptions(read.context, kOptions);
-    xmlParseDocument(read.context);
-    const bool wellFormed = read.context->wellFormed != 0;
-    if (read.context->errNo == XML_ERR_NO_MEMORY)
-        read.runOutOfMemory();
-    xmlFreeParserCtxt(read.context);
-    read.context = nullptr;
-
-    if (read.failure)
-        std::rethrow_exception(read.failure);
-    if (!wellFormed)
-        throw Exceptions::DomException("XML parse error: the document is not well-formed");
-    return read.builder.takeRoot();
+    const std::size_t budget = TreeBuilder::budgetFor(length, layout.utf8Length);
+    if (!needsUtf8Copy(layout.encoding))
+        return readConfirmingErrors(data, length, layout, budget);
+    const std::string copy = utf8Copy(data, length, layout);
+    return readConfirmingErrors(copy.data(), copy.size(), TextLayout{}, budget);
 }
 
 } // namespace Xml

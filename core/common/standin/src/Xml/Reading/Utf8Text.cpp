@@ -6,6 +6,7 @@
 
 #include <Brisvale/Soa/Common/Xml/Utf8Character.hpp>
 
+#include "Xml/Text/ByteScan.hpp"
 #include "Xml/Text/Utf16.hpp"
 
 namespace Brisvale {
@@ -19,9 +20,7 @@ const std::size_t kWord = sizeof(std::uint64_t);
 
 bool wordIsAscii(const unsigned char* bytes)
 {
-    std::uint64_t word;
-    std::memcpy(&word, bytes, kWord);
-    return (word & 0x8080808080808080u) == 0;
+    return (ByteScan::load<std::uint64_t>(bytes) & 0x8080808080808080u) == 0;
 }
 
 // Writes the UTF-8 form of ISO-8859-1 text, ASCII a word at a time.

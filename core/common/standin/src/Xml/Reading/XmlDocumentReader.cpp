@@ -1,5 +1,3 @@
-#include <new>
-
 #include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
 #include <Brisvale/Soa/Common/Xml/XmlDocumentReader.hpp>
 
@@ -25,39 +23,6 @@ std::unique_ptr<XMLNode> requireRoot(std::unique_ptr<XMLNode> root)
     return root;
 }
 
-std::unique_ptr<XMLNode> readWithLibxml2Once(const char* data, std::size_t length, const TextLayout& layout)
-{
-    return requireRoot(readWithLibxml2(data, length, layout));
-}
-
-// libxml2 does not always notice that one of its allocations failed: it
-// takes a namespace or a name that it could not store for an empty or a
-// missing one, and reports the document as malformed. Its verdict on a
-// text is otherwise always the same, so a document error stands only when
-// a second read finds it again; any other outcome of the second read means
-// that an allocation failed in the first, which then ends in
-// std::bad_alloc. Only malformed documents are read twice.
-std::unique_ptr<XMLNode> readWithLibxml2Confirmed(const char* data, std::size_t length, const TextLayout& layout)
-{
-    try
-    {
-        return readWithLibxml2Once(data, length, layout);
-    }
-    catch (Exceptions::DomException& error)
-    {
-        try
-        {
-            readWithLibxml2Once(data, length, layout);
-        }
-        catch (Exceptions::DomException& again)
-        {
-            if (again.getMessage() == error.getMessage())
-                throw;
-        }
-        throw std::bad_alloc();
-    }
-}
-
 } // namespace
 
 Exceptions::DomException parseErrorAt(long long line, long long column, const std::string& what)
@@ -77,7 +42,8 @@ std::unique_ptr<XMLNode> parseXmlDocument(const std::string& text)
 
 std::unique_ptr<XMLNode> parseXmlDocument(const char* data, std::size_t length)
 {
-    return readWithLibxml2Confirmed(data, length, screenDocument(data, length));
+    const TextLayout layout = screenDocument(data, length);
+    return requireRoot(readWithLibxml2(data, length, layout));
 }
 
 std::unique_ptr<XMLNode> parseXmlDocumentWithXerces(const char* data, std::size_t length)
