@@ -24,6 +24,9 @@ void appendUtf8(std::string& out, const XMLCh* text, std::size_t length);
 // unpaired surrogate is std::invalid_argument.
 std::size_t writeUtf8(char* destination, const XMLCh* text, std::size_t length);
 
+// The length in UTF-8 of UTF-16 text whose surrogates are all paired.
+std::size_t utf8LengthOf(const XMLCh* text, std::size_t length);
+
 // The number of code units before the terminating zero.
 std::size_t utf16Length(const XMLCh* text);
 

@@ -240,27 +240,6 @@ std::string hexCodePoint(char32_t codePoint)
                                 + " at byte " + std::to_string(position));
 }
 
-bool isNameStartChar(char32_t c)
-{
-    if (c < 0x80)
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
-    return (c >= 0xC0 && c <= 0xD6) || (c >= 0xD8 && c <= 0xF6)
-        || (c >= 0xF8 && c <= 0x2FF) || (c >= 0x370 && c <= 0x37D)
-        || (c >= 0x37F && c <= 0x1FFF) || (c >= 0x200C && c <= 0x200D)
-        || (c >= 0x2070 && c <= 0x218F) || (c >= 0x2C00 && c <= 0x2FEF)
-        || (c >= 0x3001 && c <= 0xD7FF) || (c >= 0xF900 && c <= 0xFDCF)
-        || (c >= 0xFDF0 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0xEFFFF);
-}
-
-bool isNameChar(char32_t c)
-{
-    if (c < 0x80)
-        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
-            || c == '_' || c == '-' || c == '.';
-    return isNameStartChar(c) || c == 0xB7 || (c >= 0x300 && c <= 0x36F)
-        || (c >= 0x203F && c <= 0x2040);
-}
-
 [[noreturn]] void throwBadName(const std::string& name, const char* what, const char* reason)
 {
     throw std::invalid_argument(std::string("\"") + name + "\" is not a valid XML " + what
@@ -466,6 +445,27 @@ std::size_t checkQualifiedName(const std::string& name, const char* what)
     if (atPartStart)
         throwBadName(name, what, "the local part is empty");
     return colon;
+}
+
+bool isNameStartChar(char32_t c)
+{
+    if (c < 0x80)
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+    return (c >= 0xC0 && c <= 0xD6) || (c >= 0xD8 && c <= 0xF6)
+        || (c >= 0xF8 && c <= 0x2FF) || (c >= 0x370 && c <= 0x37D)
+        || (c >= 0x37F && c <= 0x1FFF) || (c >= 0x200C && c <= 0x200D)
+        || (c >= 0x2070 && c <= 0x218F) || (c >= 0x2C00 && c <= 0x2FEF)
+        || (c >= 0x3001 && c <= 0xD7FF) || (c >= 0xF900 && c <= 0xFDCF)
+        || (c >= 0xFDF0 && c <= 0xFFFD) || (c >= 0x10000 && c <= 0xEFFFF);
+}
+
+bool isNameChar(char32_t c)
+{
+    if (c < 0x80)
+        return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
+            || c == '_' || c == '-' || c == '.';
+    return isNameStartChar(c) || c == 0xB7 || (c >= 0x300 && c <= 0x36F)
+        || (c >= 0x203F && c <= 0x2040);
 }
 
 } // namespace Xml

@@ -32,6 +32,12 @@ inline bool isXmlSpace(char32_t c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
 }
 
+// Whether a character may start a name of XML 1.0 with namespaces
+// (NameStartChar without the colon), and whether it may stand inside one
+// (NameChar without the colon).
+bool isNameStartChar(char32_t c);
+bool isNameChar(char32_t c);
+
 // Whether a text can stand as it is between the double quotes of an
 // attribute: no "<" and no '"', and every "&" starts a reference that a
 // reader resolves without a document type declaration (one of the five

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include <libxml/parser.h>
+#include <libxml/dict.h>
 #include <libxml/encoding.h>
 #include <libxml/parserInternals.h>
 #include <libxml/xmlIO.h>
@@ -18,6 +19,7 @@
 #include "Xml/Reading/TextPositions.hpp"
 #include "Xml/Reading/TreeBuilder.hpp"
 #include "Xml/Reading/Utf8Text.hpp"
+#include "Xml/Text/XmlCharacters.hpp"
 
 namespace Brisvale {
 namespace Soa {
@@ -36,6 +38,76 @@ std::string_view view(const xmlChar* begin, const xmlChar* end)
     return std::string_view(reinterpret_cast<const char*>(begin), static_cast<std::size_t>(end - begin));
 }
 
+// The characters of names (colons included) that end at offset.
+std::string_view nameEndingAt(const char* text, std::size_t offset)
+{
+    const unsigned char* const bytes = reinterpret_cast<const unsigned char*>(text);
+    std::size_t start = offset;
+    while (start > 0)
+    {
+        std::size_t previous = start - 1;
+        while (previous > 0 && (bytes[previous] & 0xC0) == 0x80)
+            --previous;
+        std::size_t next = previous;
+        const char32_t c = decodeUtf8(bytes, offset, next);
+        if (next != start || (c != ':' && !isNameChar(c)))
+            break;
+        start = previous;
+    }
+    return std::string_view(text + start, offset - start);
+}
+
+// The text between the quotes of an attribute value whose closing quote
+// ends at offset; empty if none does.
+std::string_view quotedValueEndingAt(const char* text, std::size_t offset)
+{
+    const char quote = offset == 0 ? 0 : text[offset - 1];
+    if (quote != '"' && quote != '\'')
+        return std::string_view();
+    const std::string_view before(text, offset - 1);
+    const std::size_t opening = before.rfind(quote);
+    return opening == std::string_view::npos ? std::string_view() : before.substr(opening + 1);
+}
+
+// What a document error of libxml2 stands for. libxml2 looks names past
+// ASCII and the URIs of prefixes up in its dictionary without checking
+// every lookup: one that runs out of memory comes out as a missing name or
+// an empty URI, and the document as malformed, with the parser just past
+// the name or the URI's quoted value.
+enum class ErrorWitness
+{
+    Stands,       // the document is malformed
+    OutOfMemory,  // an allocation failed
+    ReadAgain,    // either; the error stands if a second read finds it again
+};
+
+ErrorWitness witnessOf(const xmlError& error, xmlParserCtxtPtr context, const char* text)
+{
+    // The message is made for each error: none means that it could not be.
+    if (error.message == nullptr)
+        return ErrorWitness::OutOfMemory;
+    const long offset = xmlByteConsumed(context);
+    const bool missingName = error.code == XML_ERR_NAME_REQUIRED || error.code == XML_NS_ERR_QNAME
+                             || error.code == XML_ERR_PI_NOT_STARTED;
+    const bool emptyUri
+        = error.code == XML_NS_ERR_XML_NAMESPACE && std::strstr(error.message, "Empty XML namespace") != nullptr;
+    if (offset < 0 || (!missingName && !emptyUri))
+        return ErrorWitness::Stands;
+    const std::size_t at = static_cast<std::size_t>(offset);
+    if (emptyUri)
+        return quotedValueEndingAt(text, at).empty() ? ErrorWitness::Stands : ErrorWitness::OutOfMemory;
+    // A missing name with no name before the parser stands. Otherwise the
+    // dictionary is asked for that name: if it cannot take it now, memory
+    // is short; if it can, the failure may have passed, or the name is
+    // genuinely out of place.
+    const std::string_view name = nameEndingAt(text, at);
+    if (name.empty())
+        return ErrorWitness::Stands;
+    const xmlChar* const stored = xmlDictLookup(context->dict, reinterpret_cast<const xmlChar*>(name.data()),
+                                                static_cast<int>(name.size()));
+    return stored == nullptr ? ErrorWitness::OutOfMemory : ErrorWitness::ReadAgain;
+}
+
 // One document's read: the parser's context, the builder, and the first
 // failure. libxml2 is C: nothing may be thrown through it, so a callback
 // that fails keeps the failure and ends the parse, and the failure is
@@ -45,7 +117,10 @@ struct Read
     xmlParserCtxtPtr context = nullptr;
     TreeBuilder builder;
     std::exception_ptr failure;
+    const char* text = nullptr;  // the UTF-8 text the parser reads
     TextPositions positions{nullptr, 0, TextLayout{}};
+    // Whether the document error that ended the read must be found again.
+    bool errorToConfirm = false;
 
     // Where the parser stands, found from its offset into the UTF-8 text
     // it reads; its own line and column (which count bytes in places, and
@@ -173,10 +248,14 @@ void error(void* userData, xmlErrorPtr error)
     Read& read = readOf(userData);
     if (error->code == XML_ERR_NO_MEMORY)
         return read.runOutOfMemory();
-    if (error->level == XML_ERR_WARNING || error->code == XML_WAR_NS_URI)
+    if (error->level == XML_ERR_WARNING || error->code == XML_WAR_NS_URI || read.failure)
         return;
+    const ErrorWitness witness = witnessOf(*error, read.context, read.text);
+    if (witness == ErrorWitness::OutOfMemory)
+        return read.runOutOfMemory();
+    read.errorToConfirm = witness == ErrorWitness::ReadAgain;
     read.run([&] {
-        std::string message = error->message == nullptr ? "unknown error" : error->message;
+        std::string message = error->message;
         while (!message.empty() && message.back() == '\n')
             message.pop_back();
         const TextPosition at = read.position(error->line, error->int2);
@@ -217,15 +296,13 @@ xmlSAXHandler makeHandler()
 // readWithLibxml2), whatever encoding it declares.
 const int kOptions = XML_PARSE_NONET | XML_PARSE_HUGE | XML_PARSE_NOENT | XML_PARSE_IGNORE_ENC;
 
-// The whole text is in the parser's buffer from the start.
-int noMoreInput(void*, char*, int)
-{
-    return 0;
-}
-
 // A parser context over the text, made so that nothing leaks when an
 // allocation fails on the way (xmlCreateMemoryParserCtxt loses its input
 // buffer then).
+//
+// The whole text is in the parser's buffer from the start, and the buffer
+// has no read callback, so that libxml2 never grows it: growing a buffer
+// of more than 1 GiB fails, since libxml2 counts its room in an int.
 xmlParserCtxtPtr newContext(const char* data, int length)
 {
     xmlParserCtxtPtr context = xmlNewParserCtxt();
@@ -238,7 +315,7 @@ xmlParserCtxtPtr newContext(const char* data, int length)
         buffer = nullptr;
     }
     if (buffer != nullptr)
-        buffer->readcallback = noMoreInput;
+        buffer->readcallback = nullptr;
     xmlParserInputPtr input = buffer == nullptr ? nullptr : xmlNewIOInputStream(context, buffer, XML_CHAR_ENCODING_NONE);
     if (input == nullptr)
         xmlFreeParserInputBuffer(buffer);
@@ -251,11 +328,15 @@ xmlParserCtxtPtr newContext(const char* data, int length)
     return context;
 }
 
-// One read of UTF-8 text, its errors placed in it as laid out.
-std::unique_ptr<XMLNode> readOnce(const char* text, std::size_t length, const TextLayout& layout, std::size_t budget)
+// One read of UTF-8 text, its errors placed in it as laid out; whether a
+// document error it ends in must be found again comes out in
+// errorToConfirm.
+std::unique_ptr<XMLNode> readOnce(const char* text, std::size_t length, const TextLayout& layout, std::size_t budget,
+                                  bool& errorToConfirm)
 {
     Read read;
     read.builder.reset(budget, TreeBuilder::ParserNames::Interned);
+    read.text = text;
     read.positions = TextPositions(text, length, layout);
     Libxml2ErrorScope errors(&read, libraryError);
     read.context = newContext(text, static_cast<int>(length));
@@ -269,6 +350,7 @@ std::unique_ptr<XMLNode> readOnce(const char* text, std::size_t length, const Te
     xmlFreeParserCtxt(read.context);
     read.context = nullptr;
 
+    errorToConfirm = read.errorToConfirm;
     if (read.failure)
         std::rethrow_exception(read.failure);
     if (!wellFormed)
@@ -276,25 +358,26 @@ std::unique_ptr<XMLNode> readOnce(const char* text, std::size_t length, const Te
     return read.builder.takeRoot();
 }
 
-// libxml2 does not always notice that one of its allocations failed: it
-// takes a namespace or a name that it could not store for an empty or a
-// missing one, and reports the document as malformed. Its verdict on a
-// text is otherwise always the same, so a document error stands only when
-// a second read finds it again; any other outcome of the second read means
-// that an allocation failed in the first, which then ends in
-// std::bad_alloc. Only malformed documents are read twice.
+// A document error that may stand for an allocation that failed only
+// once stands when a second read finds it again: libxml2's verdict on a
+// text is otherwise always the same. Any other outcome of the second read
+// means that an allocation failed in the first, which then ends in
+// std::bad_alloc.
 std::unique_ptr<XMLNode> readConfirmingErrors(const char* text, std::size_t length, const TextLayout& layout,
                                               std::size_t budget)
 {
+    bool errorToConfirm = false;
     try
     {
-        return readOnce(text, length, layout, budget);
+        return readOnce(text, length, layout, budget, errorToConfirm);
     }
     catch (Exceptions::DomException& error)
     {
+        if (!errorToConfirm)
+            throw;
         try
         {
-            readOnce(text, length, layout, budget);
+            readOnce(text, length, layout, budget, errorToConfirm);
         }
         catch (Exceptions::DomException& again)
         {
@@ -325,7 +408,7 @@ std::unique_ptr<XMLNode> readWithLibxml2(const char* data, std::size_t length, c
     if (!needsUtf8Copy(layout.encoding))
         return readConfirmingErrors(data, length, layout, budget);
     const std::string copy = utf8Copy(data, length, layout);
-    return readConfirmingErrors(copy.data(), copy.size(), TextLayout{}, budget);
+    return readConfirmingErrors(copy.data(), copy.size(), utf8CopyLayout(layout), budget);
 }
 
 } // namespace Xml

@@ -94,6 +94,18 @@ void TreeBuilder::refuse(const std::string& reason)
     throw Refusal{reason};
 }
 
+void TreeBuilder::checkNameLength(std::string_view name)
+{
+    if (name.size() > kMaxNameLength)
+        refuse("a name longer than " + std::to_string(kMaxNameLength) + " bytes");
+}
+
+void TreeBuilder::checkValueLength(std::size_t length, const char* what)
+{
+    if (length > kMaxValueLength)
+        refuse(std::string(what) + " longer than " + std::to_string(kMaxValueLength) + " bytes");
+}
+
 void TreeBuilder::charge(std::size_t bytes)
 {
     if (bytes > fBudget)
@@ -222,6 +234,8 @@ void TreeBuilder::declareNamespace(std::string_view prefix, std::string_view uri
         return;
     if (fNamespacesInScope + fPendingNamespaces >= kMaxNamespacesInScope)
         refuse("more than " + std::to_string(kMaxNamespacesInScope) + " namespace declarations in scope");
+    checkNameLength(prefix);
+    checkValueLength(uri.size(), "a namespace URI");
     countName(prefix);
     countName(uri);
     ++fPendingNamespaces;
@@ -246,6 +260,7 @@ void TreeBuilder::leaveScope(std::size_t depth)
 
 void TreeBuilder::startElement(std::string_view namespaceUri, std::string_view localName)
 {
+    checkNameLength(localName);
     countName(localName);
     if (namespaceUri.empty())
     {
@@ -320,6 +335,7 @@ std::string_view TreeBuilder::attributeKey(std::string_view namespaceUri, std::s
 // in the map's order, so the end is tried first.
 void TreeBuilder::addAttribute(std::string_view namespaceUri, std::string_view localName, std::string_view value)
 {
+    checkNameLength(localName);
     countName(localName);
     storeAttribute(namespaceUri, localName, value);
 }
@@ -333,6 +349,7 @@ void TreeBuilder::addAttributeWithInternedNames(const char* namespaceUri, const 
 
 void TreeBuilder::storeAttribute(std::string_view namespaceUri, std::string_view localName, std::string_view value)
 {
+    checkValueLength(value.size(), "an attribute value");
     const std::string_view key = attributeKey(namespaceUri, localName);
     charge(kAttributeCost + heapBytes(key.size()) + heapBytes(value.size()));
     std::map<std::string, std::string>& attributes = fOpenNodes.back()->fAttributes;
@@ -357,6 +374,7 @@ void TreeBuilder::endElement()
 
 void TreeBuilder::processingInstruction(std::string_view target)
 {
+    checkNameLength(target);
     countName(target);
 }
 

@@ -50,6 +50,12 @@ public:
     // each, so that past some 14,000 names every new name walks a chain
     // that grows with their count.
     static constexpr std::size_t kMaxDistinctNames = 16384;
+    // libxml2's own limits on lengths in UTF-8, which every parser is held
+    // to: of a name (local name, prefix, target of a processing
+    // instruction), and of a value (an attribute's, a namespace URI, a
+    // CDATA section's content, a processing instruction's data).
+    static constexpr std::size_t kMaxNameLength = 10000000;
+    static constexpr std::size_t kMaxValueLength = 1000000000;
 
     // How a parser hands out names and namespace URIs: as text that lives
     // for the call, or as one zero-terminated copy of each distinct text of
@@ -97,6 +103,9 @@ public:
     // what was read up to it.
     std::unique_ptr<XMLNode> takeRoot();
 
+    // Refuses a value longer than kMaxValueLength; `what` names it.
+    static void checkValueLength(std::size_t length, const char* what);
+
     // The memory a document may take as a tree, counted on its length as
     // given or in UTF-8, in which the tree holds its text, whichever is
     // longer.
@@ -104,6 +113,7 @@ public:
 
 private:
     [[noreturn]] static void refuse(const std::string& reason);
+    static void checkNameLength(std::string_view name);
     void charge(std::size_t bytes);
     using TextIndex = SharedTextIndex<XMLNode::SharedText>;
 

@@ -75,8 +75,7 @@ bool needsUtf8Copy(TextEncoding encoding)
 
 std::string utf8Copy(const char* data, std::size_t length, const TextLayout& layout)
 {
-    const unsigned char* const bytes = reinterpret_cast<const unsigned char*>(data) + layout.markLength;
-    length -= layout.markLength;
+    const unsigned char* const bytes = reinterpret_cast<const unsigned char*>(data);
     std::string out;
     if (layout.encoding == TextEncoding::Latin1)
     {
@@ -85,9 +84,16 @@ std::string utf8Copy(const char* data, std::size_t length, const TextLayout& lay
         out.resize(static_cast<std::size_t>(writeLatin1(&out[0], bytes, length) - out.data()));
         return out;
     }
+    // The mark, U+FEFF, is converted with the rest.
     out.reserve(layout.utf8Length);
     appendUtf16(out, bytes, length / 2, layout.encoding == TextEncoding::Utf16BigEndian);
     return out;
+}
+
+TextLayout utf8CopyLayout(const TextLayout& layout)
+{
+    const std::size_t kUtf8MarkLength = 3;
+    return TextLayout{TextEncoding::Utf8, layout.markLength == 0 ? 0 : kUtf8MarkLength, layout.utf8Length};
 }
 
 } // namespace Xml

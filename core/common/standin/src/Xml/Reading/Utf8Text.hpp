@@ -17,8 +17,12 @@ bool needsUtf8Copy(TextEncoding encoding);
 
 // The UTF-8 form of ISO-8859-1 or UTF-16 text that the screen has passed
 // in this layout (so with no unpaired surrogate, and with its UTF-8 length
-// counted exactly), without its byte-order mark.
+// counted exactly). A byte-order mark becomes UTF-8's, so that a U+FEFF
+// after it stays a character, as it is in the original.
 std::string utf8Copy(const char* data, std::size_t length, const TextLayout& layout);
+
+// The layout of that copy.
+TextLayout utf8CopyLayout(const TextLayout& layout);
 
 } // namespace Xml
 } // namespace Common

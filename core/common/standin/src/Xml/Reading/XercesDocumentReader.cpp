@@ -45,14 +45,45 @@ void configure(xercesc::SAX2XMLReader& reader)
 
 // The reader's handler: the tree that SAXToNodeParser builds, with the
 // target of every processing instruction counted among the document's
-// distinct names, as libxml2 counts it.
+// distinct names, and the lengths of a processing instruction's data and
+// of a CDATA section held to the limit of values, as libxml2 does.
 class XercesReaderHandler final : public SAXToNodeParser
 {
 public:
-    void processingInstruction(const XMLCh* const target, const XMLCh* const) override
+    void processingInstruction(const XMLCh* const target, const XMLCh* const data) override
     {
         countProcessingInstruction(target);
+        checkValueLength(data, utf16Length(data), "a processing instruction's data");
     }
+
+    // Xerces hands a CDATA section's content in one piece between these two.
+    void startCDATA() override { fInCdataSection = true; }
+    void endCDATA() override { fInCdataSection = false; }
+
+    void characters(const XMLCh* const chars, const XMLSize_t length) override
+    {
+        if (fInCdataSection)
+            checkValueLength(chars, length, "a CDATA section");
+        SAXToNodeParser::characters(chars, length);
+    }
+
+private:
+    // Text of no more units than a third of the limit cannot pass it.
+    void checkValueLength(const XMLCh* text, std::size_t length, const char* what) const
+    {
+        if (length * kUtf8BytesPerUnit <= TreeBuilder::kMaxValueLength)
+            return;
+        try
+        {
+            TreeBuilder::checkValueLength(utf8LengthOf(text, length), what);
+        }
+        catch (const TreeBuilder::Refusal& refusal)
+        {
+            refuse(refusal.reason);
+        }
+    }
+
+    bool fInCdataSection = false;
 };
 
 namespace {
