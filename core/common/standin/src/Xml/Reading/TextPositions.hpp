@@ -61,6 +61,7 @@ public:
     TextPosition atUtf16Column(long long line, long long column) const;
 
 private:
+    TextPosition atByteOfBytes(std::size_t end) const;
     std::size_t offsetOfUtf16Column(long long line, long long column) const;
     bool startsWithDeclaration(std::size_t start) const;
     std::size_t width() const;
