@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include <expat.h>
 #include <gtest/gtest.h>
 
 #include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
@@ -40,6 +41,7 @@ std::unique_ptr<XMLNode> readWithXerces(const std::string& text)
 std::string repeated(const std::string& part, std::size_t count)
 {
     std::string text;
+    text.reserve(part.size() * count);
     for (std::size_t i = 0; i < count; ++i)
         text += part;
     return text;
@@ -68,6 +70,7 @@ std::string entityBomb()
 
 const std::string kSmiley = "\xF0\x9F\x98\x80";  // U+1F600: four bytes, two UTF-16 code units
 const std::string kEAcute = "\xC3\xA9";
+const std::string kZeroWidthNoBreakSpace = "\xEF\xBB\xBF";  // U+FEFF, the character of a byte-order mark
 
 // Documents that must be refused, each with what its refusal says. Lines
 // end at LF, CRLF and a lone CR; columns count characters, whatever their
@@ -167,6 +170,20 @@ protected:
         ADD_FAILURE() << "accepted: " << text.substr(0, 100);
         return std::string();
     }
+
+    // The tree of a document; null, failing the test, if it is refused.
+    std::unique_ptr<XMLNode> readWhole(const std::string& text) const
+    {
+        try
+        {
+            return read(text);
+        }
+        catch (DomException& error)
+        {
+            ADD_FAILURE() << "refused: " << error.getMessage();
+        }
+        return nullptr;
+    }
 };
 
 INSTANTIATE_TEST_SUITE_P(Readers, TextParser, ::testing::Values(&readWithLibxml2, &readWithXerces),
@@ -256,6 +273,59 @@ TEST_P(TextParser, NamesTheSamePlaceOfAnErrorInEveryEncoding)
     }
 }
 
+std::string declaration(const std::string& encoding)
+{
+    return "<?xml version='1.0' encoding='" + encoding + "'?>";
+}
+
+// `lead` and then `body` after a byte-order mark, in UTF-8 and in UTF-16 in
+// both byte orders, each also with a declaration of its encoding between
+// the two.
+std::vector<std::pair<std::string, std::string>> afterEachByteOrderMark(const std::string& lead,
+                                                                        const std::string& body)
+{
+    return {{"UTF-8", kZeroWidthNoBreakSpace + lead + body},
+            {"UTF-8 declared", kZeroWidthNoBreakSpace + lead + declaration("UTF-8") + body},
+            {"UTF-16LE", utf16(lead + body, false)},
+            {"UTF-16LE declared", utf16(lead + declaration("UTF-16") + body, false)},
+            {"UTF-16BE", utf16(lead + body, true)},
+            {"UTF-16BE declared", utf16(lead + declaration("UTF-16") + body, true)}};
+}
+
+// Whether expat, which shares no code with our readers, refuses a document.
+// ExpatReading leaves out of its scope a document where expat stops at a
+// character that names may hold since the fifth edition of XML 1.0, as
+// U+FEFF; where no name can stand, expat's own verdict still counts.
+bool expatRefuses(const std::string& text)
+{
+    const XML_Parser parser = XML_ParserCreate(nullptr);
+    const bool refused = XML_Parse(parser, text.data(), static_cast<int>(text.size()), XML_TRUE) != XML_STATUS_OK;
+    XML_ParserFree(parser);
+    return refused;
+}
+
+// Only the first U+FEFF of a text is its byte-order mark; a second one is a
+// character before the root element, the first one counted, whatever the
+// encoding and whatever follows it. Inside the root it is text like any other.
+TEST_P(TextParser, RefusesAZeroWidthNoBreakSpaceAfterTheByteOrderMarkAsItsFirstCharacter)
+{
+    const std::string inUtf8 = placeIn(refusal(kZeroWidthNoBreakSpace + kZeroWidthNoBreakSpace + "<r>x</r>"));
+    EXPECT_EQ("line 1, column 1", inUtf8);
+    auto documents = afterEachByteOrderMark(kZeroWidthNoBreakSpace, "<r>x</r>");
+    documents.push_back(
+        {"UTF-16LE declared UTF-8", utf16(kZeroWidthNoBreakSpace + declaration("UTF-8") + "<r>x</r>", false)});
+    for (const auto& [encoding, text] : documents)
+    {
+        EXPECT_EQ(inUtf8, placeIn(refusal(text))) << encoding;
+        EXPECT_TRUE(expatRefuses(text)) << encoding;
+    }
+    for (const auto& [encoding, text] : afterEachByteOrderMark("", "<r>" + kZeroWidthNoBreakSpace + "x</r>"))
+    {
+        const auto root = readWhole(text);
+        EXPECT_TRUE(root && root->getText() == kZeroWidthNoBreakSpace + "x") << encoding;
+    }
+}
+
 // The allowance counts the text as given or in UTF-8, whichever is longer,
 // so the elements that always read in UTF-8 read in every encoding.
 TEST_P(TextParser, DenseDocumentsReadInEveryEncoding)
@@ -329,6 +399,105 @@ TEST_P(TextParser, BoundsNamespacesInScopeAndDistinctNames)
         for (int i = 0; i < 17000; ++i)
             names += part(std::to_string(i)) + "<!--" + std::string(20, ' ') + "-->";
         EXPECT_NE(std::string::npos, reason(names + "</r>").find("distinct names")) << part("0");
+    }
+}
+
+// The longest name the readers take, in bytes of UTF-8 whatever the
+// encoding of the text.
+const std::size_t kLongestName = 10000000;
+
+struct NamesAtTheLimit
+{
+    const char* letters;
+    std::string longest;
+    std::string tooLong;  // one byte more, in fewer characters than the longest has bytes
+};
+
+std::vector<NamesAtTheLimit> namesAtTheLimit()
+{
+    return {{"ASCII", std::string(kLongestName, 'n'), std::string(kLongestName + 1, 'n')},
+            {"past ASCII", repeated(kEAcute, kLongestName / 2), repeated(kEAcute, kLongestName / 2) + "n"}};
+}
+
+// A place in a document where a name stands: the document with a given
+// name there, and whether a tree holds what that document says.
+struct NamePlace
+{
+    const char* what;
+    std::string (*document)(const std::string& name);
+    bool (*holds)(const XMLNode& root, const std::string& name);
+};
+
+const NamePlace kNamePlaces[] = {
+    {"an element's name", [](const std::string& name) { return "<" + name + "/>"; },
+     [](const XMLNode& root, const std::string& name) { return root.getName() == name; }},
+    {"the local name of an element in a namespace",
+     [](const std::string& name) { return "<p:" + name + " xmlns:p='urn:p'/>"; },
+     [](const XMLNode& root, const std::string& name) {
+         return root.getName() == name && root.getNamespaceUri() == "urn:p";
+     }},
+    {"an attribute's name", [](const std::string& name) { return "<r " + name + "='v'/>"; },
+     [](const XMLNode& root, const std::string& name) { return root.getAttr(name) == "v"; }},
+    {"the local name of an attribute in a namespace",
+     [](const std::string& name) { return "<r xmlns:p='urn:p' p:" + name + "='v'/>"; },
+     [](const XMLNode& root, const std::string& name) { return root.getAttr("{urn:p}" + name) == "v"; }},
+    {"a declared prefix", [](const std::string& name) { return "<r xmlns:" + name + "='urn:p'>t</r>"; },
+     [](const XMLNode& root, const std::string&) { return root.getName() == "r" && root.getText() == "t"; }},
+    {"an element's prefix", [](const std::string& name) { return "<" + name + ":r xmlns:" + name + "='urn:p'/>"; },
+     [](const XMLNode& root, const std::string&) {
+         return root.getName() == "r" && root.getNamespaceUri() == "urn:p";
+     }},
+    {"an attribute's prefix",
+     [](const std::string& name) { return "<r xmlns:" + name + "='urn:p' " + name + ":a='v'/>"; },
+     [](const XMLNode& root, const std::string&) { return root.getAttr("{urn:p}a") == "v"; }},
+    {"a processing instruction's target", [](const std::string& name) { return "<r>t<?" + name + " d?></r>"; },
+     [](const XMLNode& root, const std::string&) { return root.getName() == "r" && root.getText() == "t"; }},
+};
+
+// Every kind of name, ten million bytes long, is read; one byte more is
+// refused, however few characters it takes.
+TEST_P(TextParser, ReadsNamesUpToTheirLongestAndRefusesLongerOnes)
+{
+    for (const NamesAtTheLimit& names : namesAtTheLimit())
+    {
+        for (const NamePlace& place : kNamePlaces)
+        {
+            const auto root = readWhole(place.document(names.longest));
+            EXPECT_TRUE(root && place.holds(*root, names.longest)) << place.what << ", " << names.letters;
+            EXPECT_NE("", refusal(place.document(names.tooLong))) << place.what << ", " << names.letters;
+        }
+    }
+}
+
+// Values, text and comments are not names: one longer than the longest
+// name is read.
+TEST_P(TextParser, ReadsValuesLongerThanTheLongestName)
+{
+    const std::string value(kLongestName + 1, 'v');
+    const auto attribute = readWhole("<r a='" + value + "'/>");
+    EXPECT_TRUE(attribute && attribute->getAttr("a") == value);
+    const auto uri = readWhole("<p:r xmlns:p='" + value + "'/>");
+    EXPECT_TRUE(uri && uri->getNamespaceUri() == value);
+    const auto cdata = readWhole("<r><![CDATA[" + value + "]]></r>");
+    EXPECT_TRUE(cdata && cdata->getText() == value);
+    const auto text = readWhole("<r>" + value + "</r>");
+    EXPECT_TRUE(text && text->getText() == value);
+    EXPECT_TRUE(readWhole("<r><?p " + value + "?><!--" + value + "--></r>"));
+}
+
+// A name's length counts in UTF-8: twice as long in UTF-16, half as long
+// in ISO-8859-1 for letters past ASCII.
+TEST_P(TextParser, CountsTheLengthOfANameInUtf8InEveryEncoding)
+{
+    for (const NamesAtTheLimit& names : namesAtTheLimit())
+    {
+        for (const auto& [encoding, text] : inEachEncoding("<" + names.longest + "/>"))
+        {
+            const auto root = readWhole(text);
+            EXPECT_TRUE(root && root->getName() == names.longest) << encoding << ", " << names.letters;
+        }
+        for (const auto& [encoding, text] : inEachEncoding("<r " + names.tooLong + "='v'/>"))
+            EXPECT_NE("", refusal(text)) << encoding << ", " << names.letters;
     }
 }
 
