@@ -336,6 +336,7 @@ std::string_view TreeBuilder::attributeKey(std::string_view namespaceUri, std::s
 void TreeBuilder::addAttribute(std::string_view namespaceUri, std::string_view localName, std::string_view value)
 {
     checkNameLength(localName);
+    checkValueLength(value.size(), "an attribute value");
     countName(localName);
     storeAttribute(namespaceUri, localName, value);
 }
@@ -349,7 +350,6 @@ void TreeBuilder::addAttributeWithInternedNames(const char* namespaceUri, const 
 
 void TreeBuilder::storeAttribute(std::string_view namespaceUri, std::string_view localName, std::string_view value)
 {
-    checkValueLength(value.size(), "an attribute value");
     const std::string_view key = attributeKey(namespaceUri, localName);
     charge(kAttributeCost + heapBytes(key.size()) + heapBytes(value.size()));
     std::map<std::string, std::string>& attributes = fOpenNodes.back()->fAttributes;

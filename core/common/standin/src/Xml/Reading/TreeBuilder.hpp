@@ -53,7 +53,9 @@ public:
     // libxml2's own limits on lengths in UTF-8, which every parser is held
     // to: of a name (local name, prefix, target of a processing
     // instruction), and of a value (an attribute's, a namespace URI, a
-    // CDATA section's content, a processing instruction's data).
+    // CDATA section's content, a processing instruction's data). The
+    // elements and attributes of a parser that hands out interned names
+    // come from libxml2, which has checked them already.
     static constexpr std::size_t kMaxNameLength = 10000000;
     static constexpr std::size_t kMaxValueLength = 1000000000;
 
