@@ -1,8 +1,9 @@
 // Running out of memory, with allocations failing at the level of malloc
 // (FailingAllocator.hpp), so that the failures reach libxml2, Xerces, ICU
 // and the C++ runtime alike, and, for libxml2, at each of its own
-// allocations alone. Each failure point runs in a child process forked
-// from a test that has not used the library yet.
+// allocations alone: one allocation, every one from some point on, or
+// every one from some size up. Each failure point runs in a child process;
+// those of a first call in a process started for that test alone.
 
 #include <sys/wait.h>
 #include <unistd.h>
@@ -338,11 +339,11 @@ bool isThreadBlock(const FirstCall& call, long point)
     return inChild(failAtThePointOnce) == kThreadBlock;
 }
 
-using FirstCallRunningOutOfMemory = testing::TestWithParam<FirstCall>;
-
-TEST_P(FirstCallRunningOutOfMemory, IsStdBadAllocAndLeavesTheLibraryWorking)
+// Every failure point of the first call, each in a child process: the
+// points whose outcome is neither clean nor documented, and documented
+// outcomes met more often than documented; empty if there are none.
+std::string firstCallProblems(const FirstCall& call)
 {
-    const FirstCall& call = GetParam();
     int xercesLost = 0, threadBlock = 0;
     // libxml2 reports that it could not allocate a thread's block through
     // that block: it prints, or, with no memory left, recurses until the
@@ -360,11 +361,37 @@ TEST_P(FirstCallRunningOutOfMemory, IsStdBadAllocAndLeavesTheLibraryWorking)
     const bool longRun = call.document == kSample || call.reader == readWithXerces;
     const std::string wrong =
         wrongPoints([&](long point) { return failFirstCallAt(call, point); }, documented, longRun ? kStride : 1);
-    EXPECT_EQ(wrong, "") << "failure points and their outcomes";
+    std::string problems;
+    if (!wrong.empty())
+        problems += "failure points and their outcomes:" + wrong + "\n";
     // One allocation each: ICU's converter for the local code page, made as
     // Xerces starts, and libxml2's block for a thread other than the first.
-    EXPECT_LE(xercesLost, 1);
-    EXPECT_LE(threadBlock, call.thread == kThreadAfterMainThread ? 1 : 0);
+    if (xercesLost > 1)
+        problems += std::to_string(xercesLost) + " points left Xerces out of use for want of ICU's converter\n";
+    if (threadBlock > (call.thread == kThreadAfterMainThread ? 1 : 0))
+        problems += std::to_string(threadBlock) + " points failed libxml2's block for a thread\n";
+    return problems;
+}
+
+// Ends the process, with status 0 if there are no problems, after
+// printing them.
+[[noreturn]] void exitWith(const std::string& problems)
+{
+    std::fputs(problems.c_str(), stderr);
+    std::fflush(stderr);
+    _exit(problems.empty() ? 0 : 1);
+}
+
+using FirstCallRunningOutOfMemory = testing::TestWithParam<FirstCall>;
+
+// The first call needs a process that has not used the library yet,
+// whether the tests run in a process each or all in one: gtest's
+// "threadsafe" style of death test starts this program anew for this test
+// alone, which then runs the checks before anything else and ends.
+TEST_P(FirstCallRunningOutOfMemory, IsStdBadAllocAndLeavesTheLibraryWorking)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(exitWith(firstCallProblems(GetParam())), testing::ExitedWithCode(0), "");
 }
 
 std::string allocationName(Counted counted)
@@ -529,6 +556,326 @@ TEST(MalformedRunningOutOfMemory, IsStdBadAllocOrTheSameError)
         EXPECT_EQ(wrongPoints(outcomeAt, [](long, int) { return false; }), "") << nameOf(reader);
     }
 }
+
+// Documents of one long name or value each, long enough that libxml2's
+// dictionary asks for a block of four times the name when it stores one:
+// names past ASCII ("é" over and over), which libxml2 reads on a path of
+// its own, names in ASCII and long text and attribute values to set them
+// off, and a malformed document. No name stands in a document more than
+// twice, so that the dictionary's block for the name is larger than the
+// buffer that libxml2 takes for the text (its size rounded up to a power
+// of two), and fails alone at some sizes.
+enum LongDocument
+{
+    kLongElementName,
+    kLongAttributeName,
+    kLongPrefixOfElement,    // declared, and used on the element
+    kLongPrefixOfAttribute,  // declared, and used on an attribute
+    kLongNamespaceUri,       // bound to a prefix
+    kLongEndTag,             // of an element with text
+    kLongTarget,             // of a processing instruction before the root
+    kLongAsciiElementName,
+    kLongAsciiAttributeName,
+    kLongText,
+    kLongAttributeValue,
+    kLongNameThenMalformed,  // a long element name, then a lone '&' in its text
+};
+const LongDocument kLongDocuments[] = {kLongElementName,      kLongAttributeName,      kLongPrefixOfElement,
+                                       kLongPrefixOfAttribute, kLongNamespaceUri,       kLongEndTag,
+                                       kLongTarget,            kLongAsciiElementName,   kLongAsciiAttributeName,
+                                       kLongText,              kLongAttributeValue,     kLongNameThenMalformed};
+const char* const kLongDocumentNames[] = {"ElementName",       "AttributeName",      "PrefixOfElement",
+                                          "PrefixOfAttribute", "NamespaceUri",       "EndTag",
+                                          "Target",            "AsciiElementName",   "AsciiAttributeName",
+                                          "Text",              "AttributeValue",     "ElementNameThenMalformed"};
+
+const std::size_t kLongLength = 100000;  // characters
+
+std::string longDocumentInUtf8(LongDocument document)
+{
+    std::string name;
+    for (std::size_t i = 0; i < kLongLength; ++i)
+        name += "\xC3\xA9";
+    const std::string asciiName(kLongLength, 'n');
+    switch (document)
+    {
+    case kLongElementName:
+        return "<" + name + "/>";
+    case kLongAttributeName:
+        return "<r " + name + "='v'/>";
+    case kLongPrefixOfElement:
+        return "<" + name + ":r xmlns:" + name + "='urn:x'/>";
+    case kLongPrefixOfAttribute:
+        return "<r xmlns:" + name + "='urn:x' " + name + ":a='v'/>";
+    case kLongNamespaceUri:
+        return "<p:r xmlns:p='" + name + "'/>";
+    case kLongEndTag:
+        return "<" + name + ">x</" + name + ">";
+    case kLongTarget:
+        return "<?" + name + " data?><r/>";
+    case kLongAsciiElementName:
+        return "<" + asciiName + ">x</" + asciiName + ">";
+    case kLongAsciiAttributeName:
+        return "<r " + asciiName + "='v'/>";
+    case kLongText:
+        return "<r>" + name + "</r>";
+    case kLongAttributeValue:
+        return "<r a='" + name + "'/>";
+    case kLongNameThenMalformed:
+        return "<" + name + "><x>& </x></" + name + ">";
+    }
+    return "";
+}
+
+struct SizeSweep
+{
+    Reader reader;
+    LongDocument document;
+    bool inUtf16;  // little-endian, after a byte-order mark
+    Counted counted;
+};
+
+std::string sweepName(const SizeSweep& sweep)
+{
+    const bool libxml2sOnly = sweep.counted == Counted::Libxml2;
+    return nameOf(sweep.reader) + "ReadingLong" + kLongDocumentNames[sweep.document]
+           + (sweep.inUtf16 ? "InUtf16" : "InUtf8") + (libxml2sOnly ? "Libxml2AllocationsOnly" : "");
+}
+
+void PrintTo(const SizeSweep& sweep, std::ostream* out)
+{
+    *out << sweepName(sweep);
+}
+
+std::string textOf(const SizeSweep& sweep)
+{
+    const std::string text = longDocumentInUtf8(sweep.document);
+    return sweep.inUtf16 ? Brisvale::Testing::utf16(text, false) : text;
+}
+
+const std::string kStdBadAlloc = "std::bad_alloc";
+
+std::string errorText(Exceptions::DomException& error)
+{
+    return "DomException: " + error.getMessage();
+}
+
+// What a read makes of the text: its tree described, or its error.
+std::string resultOf(Reader reader, const std::string& text)
+{
+    try
+    {
+        return readAndDescribe(reader, text);
+    }
+    catch (Exceptions::DomException& error)
+    {
+        return errorText(error);
+    }
+}
+
+// The same, while every allocation that counts, of `size` bytes or more,
+// fails, or kStdBadAlloc; `failed` tells whether one did. The tree is
+// described once allocations succeed again.
+std::string resultFailingFromSize(const SizeSweep& sweep, const std::string& text, std::size_t size, bool& failed)
+{
+    std::unique_ptr<Xml::XMLNode> root;
+    std::string result = kStdBadAlloc;
+    FailingAllocator::failFromSize(size, sweep.counted);
+    try
+    {
+        root = read(sweep.reader, text);
+    }
+    catch (const std::bad_alloc&)
+    {
+    }
+    catch (Exceptions::DomException& error)
+    {
+        FailingAllocator::stop();
+        result = errorText(error);
+    }
+    failed = FailingAllocator::stop();
+    if (root != nullptr)
+    {
+        result.clear();
+        describe(*root, result);
+    }
+    return result;
+}
+
+// A text cut for a report, with its length if it was cut.
+std::string shortened(const std::string& text)
+{
+    const std::size_t kShown = 100;
+    return text.size() <= kShown ? text : text.substr(0, kShown) + "... (" + std::to_string(text.size()) + " bytes)";
+}
+
+// What a read ended in, shortened, unless std::bad_alloc or as expected.
+std::string unexpected(const std::string& result, const std::string& expected)
+{
+    return result == kStdBadAlloc || result == expected ? std::string() : shortened(result);
+}
+
+// What a read in which allocations failed left allocated of what it
+// allocated, once the reader has read again (which frees what a reader
+// keeps of one read until the next), but for the last error that libxml2
+// keeps for a thread: nothing (kFailedCleanly), what Xerces may keep
+// (kXercesKeptLittle), or more (kLeak), with the blocks and bytes.
+Outcome keptByTheRead(Reader reader, FailingAllocator::Blocks& kept)
+{
+    xmlResetLastError();
+    kept = FailingAllocator::notedBlocksInUse();
+    if (kept.count > 0)
+        return reader == readWithXerces && kept.bytes <= kXercesKeeps ? kXercesKeptLittle : kLeak;
+#if defined(__SANITIZE_ADDRESS__)
+    if (__lsan_do_recoverable_leak_check() != 0)
+        return kLeak;
+#endif
+    return kFailedCleanly;
+}
+
+// A reader that has read the text before (in the parent) reads it again
+// with every allocation from the size on failing: the read ends in
+// std::bad_alloc or as it does without failure, the reader then reads the
+// text as before, after which nothing stays allocated that the failed
+// read allocated, and reads every encoding. What went wrong goes into the
+// report.
+Outcome failFromSizeOn(const SizeSweep& sweep, const std::string& text, const std::string& expected,
+                       std::size_t size, std::string& report)
+{
+    bool failed = false;
+    FailingAllocator::noteNewBlocks(true);
+    std::string endedIn = resultFailingFromSize(sweep, text, size, failed);
+    FailingAllocator::noteNewBlocks(false);
+    endedIn = unexpected(endedIn, expected);
+    if (!endedIn.empty())
+    {
+        report = "ended in " + endedIn;
+        return endedIn.rfind("DomException", 0) == 0 ? kParseError : kWrongResult;
+    }
+    if (!failed)
+        return kNothingLeftToFail;
+    const std::string readAfterwards = unexpected(resultOf(sweep.reader, text), expected);
+    if (!readAfterwards.empty())
+    {
+        report = "read afterwards as " + readAfterwards;
+        return kWrongResult;
+    }
+    FailingAllocator::Blocks kept{0, 0};
+    const Outcome keeping = keptByTheRead(sweep.reader, kept);
+    if (keeping == kLeak)
+    {
+        report = kept.count == 0 ? "LeakSanitizer found blocks lost"
+                                 : "kept " + std::to_string(kept.count) + " blocks of " + std::to_string(kept.bytes)
+                                       + " bytes that it allocated";
+        return kLeak;
+    }
+    if (!readsEveryEncoding(sweep.reader))
+    {
+        report = "read the small documents wrongly afterwards";
+        return kWrongResult;
+    }
+    return keeping;
+}
+
+// What a child process reports: its outcome, the size of the first
+// allocation that failed in it (0 if none did), and what went wrong.
+struct ChildReport
+{
+    int outcome;
+    std::size_t failedSize;
+    std::string text;
+};
+
+// As inChild, with the child's report handed back.
+ChildReport inChildReporting(const std::function<int(std::string&)>& step)
+{
+    std::FILE* file = std::tmpfile();
+    if (file == nullptr)
+        return {kWrongResult, 0, "no file for the child's report"};
+    const int outcome = inChild([&] {
+        std::string report;
+        const int result = step(report);
+        std::fprintf(file, "%zu\n%s", FailingAllocator::failedSize(), report.c_str());
+        std::fflush(file);
+        return result;
+    });
+    std::rewind(file);
+    ChildReport child{outcome, 0, ""};
+    if (std::fscanf(file, "%zu", &child.failedSize) == 1 && std::fgetc(file) == '\n')
+        for (int c = std::fgetc(file); c != EOF; c = std::fgetc(file))
+            child.text += static_cast<char>(c);
+    std::fclose(file);
+    if (child.text.empty() && outcome == kPrinted)
+        child.text = "wrote to the standard error";
+    else if (child.text.empty())
+        child.text = "ended with status " + std::to_string(outcome);
+    return child;
+}
+
+// The size to fail from after `size`: the smaller of half as large again
+// and one byte past the allocation that failed first, so that each
+// allocation that is the first to fail at some size also goes through once.
+std::size_t nextSize(std::size_t size, std::size_t failedSize)
+{
+    const std::size_t halfAsLargeAgain = size + size / 2;
+    return failedSize >= size ? std::min(halfAsLargeAgain, failedSize + 1) : halfAsLargeAgain;
+}
+
+using EveryAllocationFromASizeFailing = testing::TestWithParam<SizeSweep>;
+
+// From 64 bytes up until none fails, and at most eight times the text's
+// size, each size in a child process.
+TEST_P(EveryAllocationFromASizeFailing, EndsInStdBadAllocOrAsWithoutFailureAndLeaksNothing)
+{
+    const SizeSweep& sweep = GetParam();
+    const std::string text = textOf(sweep);
+    const std::string expected = resultOf(sweep.reader, text);
+    if (sweep.document != kLongNameThenMalformed)
+    {
+        const Reader other = sweep.reader == readWithLibxml2 ? readWithXerces : readWithLibxml2;
+        const std::string byTheOther = resultOf(other, text);
+        ASSERT_TRUE(expected == byTheOther) << "without failure " << shortened(expected) << ", by the other reader "
+                                            << shortened(byTheOther);
+    }
+    std::string wrong;
+    for (std::size_t size = 64;;)
+    {
+        const ChildReport child =
+            inChildReporting([&](std::string& report) { return failFromSizeOn(sweep, text, expected, size, report); });
+        const bool clean = child.outcome == kFailedCleanly || child.outcome == kXercesKeptLittle;
+        if (!clean && child.outcome != kNothingLeftToFail)
+            wrong += "\n  from " + std::to_string(size) + " bytes on: " + child.text;
+        if (child.outcome == kNothingLeftToFail)
+            break;
+        if (nextSize(size, child.failedSize) > 8 * text.size())
+        {
+            wrong += "\n  allocations still failed from " + std::to_string(size) + " bytes on, the last size tried";
+            break;
+        }
+        size = nextSize(size, child.failedSize);
+    }
+    EXPECT_TRUE(wrong.empty()) << sweepName(sweep) << ", without failure " << shortened(expected) << wrong;
+}
+
+// Each long document in UTF-8 and in UTF-16 by each reader, and by libxml2
+// with only its own allocations failing, in UTF-8 alone: libxml2 is given
+// text in UTF-8 whatever the document's encoding.
+std::vector<SizeSweep> sizeSweeps()
+{
+    std::vector<SizeSweep> sweeps;
+    for (LongDocument document : kLongDocuments)
+    {
+        for (bool inUtf16 : {false, true})
+            for (Reader reader : kReaders)
+                sweeps.push_back({reader, document, inUtf16, Counted::Every});
+        sweeps.push_back({readWithLibxml2, document, false, Counted::Libxml2});
+    }
+    return sweeps;
+}
+
+INSTANTIATE_TEST_SUITE_P(EachLongDocumentEncodingAndReader, EveryAllocationFromASizeFailing,
+                         testing::ValuesIn(sizeSweeps()),
+                         [](const testing::TestParamInfo<SizeSweep>& info) { return sweepName(info.param); });
 
 // Every start mark was ended by one end mark or is still open, and every
 // end mark made one execution time; the last, of a call that ran through,

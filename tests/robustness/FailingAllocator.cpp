@@ -7,6 +7,8 @@
 #include <cerrno>
 #include <cstring>
 #include <cstddef>
+#include <cstdint>
+#include <iterator>
 #include <new>
 
 #include <libxml/xmlmemory.h>
@@ -36,8 +38,12 @@ namespace {
 // instrumented.
 bool gArmed = false;
 bool gOnlyLibxml2Counts = false;
+// Either the allocations that count fail by their number (failAfter) or
+// by their size (failFromSize).
+bool gFailingBySize = false;
 long gAllocationsToPass = 0;
 bool gPersistently = false;
+std::size_t gSmallestFailingSize = 0;
 void* gFailedCaller = nullptr;
 std::size_t gFailedSize = 0;
 bool gCounting = false;
@@ -53,10 +59,80 @@ UNINSTRUMENTED void count(void* block, long sign)
     __atomic_fetch_add(&gLiveBytes, sign * static_cast<long>(malloc_usable_size(block)), __ATOMIC_RELAXED);
 }
 
+// The blocks noted and not released: a table of their addresses, open to
+// any slot from a block's own on, in which a released block leaves a mark
+// that a later one may take.
+const int kNotedBits = 20;
+const std::size_t kNotedSlots = std::size_t(1) << kNotedBits;
+void* gNoted[kNotedSlots];
+void* const kReleased = &gNoted;
+bool gNoting = false;
+bool gFollowing = false;  // whether the releases of noted blocks are looked for
+long gNotedBlocks = 0;
+long gNotedBytes = 0;
+
+UNINSTRUMENTED std::size_t slotOf(void* block)
+{
+    const std::uint64_t address = reinterpret_cast<std::uintptr_t>(block);
+    return static_cast<std::size_t>((address * 0x9E3779B97F4A7C15u) >> (64 - kNotedBits));
+}
+
+UNINSTRUMENTED void countNoted(void* block, long sign)
+{
+    __atomic_fetch_add(&gNotedBlocks, sign, __ATOMIC_RELAXED);
+    __atomic_fetch_add(&gNotedBytes, sign * static_cast<long>(malloc_usable_size(block)), __ATOMIC_RELAXED);
+}
+
+// A block that finds no free slot goes unnoted.
+UNINSTRUMENTED void note(void* block)
+{
+    if (block == nullptr || !__atomic_load_n(&gNoting, __ATOMIC_RELAXED))
+        return;
+    for (std::size_t probe = 0, slot = slotOf(block); probe < kNotedSlots; ++probe, slot = (slot + 1) % kNotedSlots)
+    {
+        void* seen = __atomic_load_n(&gNoted[slot], __ATOMIC_RELAXED);
+        if ((seen == nullptr || seen == kReleased)
+            && __atomic_compare_exchange_n(&gNoted[slot], &seen, block, false, __ATOMIC_RELAXED, __ATOMIC_RELAXED))
+            return countNoted(block, 1);
+    }
+}
+
+UNINSTRUMENTED void forget(void* block)
+{
+    if (block == nullptr || !__atomic_load_n(&gFollowing, __ATOMIC_RELAXED))
+        return;
+    for (std::size_t probe = 0, slot = slotOf(block); probe < kNotedSlots; ++probe, slot = (slot + 1) % kNotedSlots)
+    {
+        void* seen = __atomic_load_n(&gNoted[slot], __ATOMIC_RELAXED);
+        if (seen == nullptr)
+            return;
+        if (seen == block
+            && __atomic_compare_exchange_n(&gNoted[slot], &seen, kReleased, false, __ATOMIC_RELAXED, __ATOMIC_RELAXED))
+            return countNoted(block, -1);
+    }
+}
+
 UNINSTRUMENTED void release(void* block)
 {
     count(block, -1);
+    forget(block);
     nextFree(block);
+}
+
+// Counts one more allocation towards the failure point of failAfter;
+// returns whether this one is to fail.
+UNINSTRUMENTED bool reachesFailurePoint()
+{
+    const long left = __atomic_fetch_sub(&gAllocationsToPass, 1, __ATOMIC_RELAXED);
+    return left == 0 || (gPersistently && left < 0);
+}
+
+// Keeps the caller and size of the first allocation that failed.
+UNINSTRUMENTED void keepFirstFailure(std::size_t size, void* caller)
+{
+    void* none = nullptr;
+    if (__atomic_compare_exchange_n(&gFailedCaller, &none, caller, false, __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST))
+        gFailedSize = size;
 }
 
 // Whether the allocation of `size` bytes asked for from `caller` (through
@@ -67,13 +143,10 @@ UNINSTRUMENTED bool failsNow(std::size_t size, void* caller, bool byLibxml2)
         return false;
     if (__atomic_load_n(&gOnlyLibxml2Counts, __ATOMIC_RELAXED) && !byLibxml2)
         return false;
-    const long left = __atomic_fetch_sub(&gAllocationsToPass, 1, __ATOMIC_RELAXED);
-    if (left != 0 && !(gPersistently && left < 0))
-        return false;
-    void* none = nullptr;
-    if (__atomic_compare_exchange_n(&gFailedCaller, &none, caller, false, __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST))
-        gFailedSize = size;
-    return true;
+    const bool fails = gFailingBySize ? size >= gSmallestFailingSize : reachesFailurePoint();
+    if (fails)
+        keepFirstFailure(size, caller);
+    return fails;
 }
 
 // Alignment 0: malloc's.
@@ -86,6 +159,7 @@ UNINSTRUMENTED void* allocate(std::size_t size, void* caller, std::size_t alignm
     }
     void* block = alignment == 0 ? nextMalloc(size) : nextMemalign(alignment, size);
     count(block, 1);
+    note(block);
     return block;
 }
 
@@ -130,22 +204,36 @@ char* libxml2Strdup(const char* text)
     return copy == nullptr ? nullptr : static_cast<char*>(std::memcpy(copy, text, size));
 }
 
+// Starts failing allocations that count, as set up before.
+void arm(FailingAllocator::Counted counted)
+{
+    // libxml2 keeps these functions for the process: they allocate as
+    // malloc does, so blocks pass freely between the two.
+    if (counted == FailingAllocator::Counted::Libxml2)
+        xmlMemSetup(release, libxml2Malloc, libxml2Realloc, libxml2Strdup);
+    gOnlyLibxml2Counts = counted == FailingAllocator::Counted::Libxml2;
+    gFailedCaller = nullptr;
+    gFailedSize = 0;
+    __atomic_store_n(&gArmed, true, __ATOMIC_SEQ_CST);
+}
+
 } // namespace
 
 namespace FailingAllocator {
 
 void failAfter(long allocationsToPass, bool persistently, Counted counted)
 {
-    // libxml2 keeps these functions for the process: they allocate as
-    // malloc does, so blocks pass freely between the two.
-    if (counted == Counted::Libxml2)
-        xmlMemSetup(release, libxml2Malloc, libxml2Realloc, libxml2Strdup);
-    gOnlyLibxml2Counts = counted == Counted::Libxml2;
+    gFailingBySize = false;
     gPersistently = persistently;
-    gFailedCaller = nullptr;
-    gFailedSize = 0;
     __atomic_store_n(&gAllocationsToPass, allocationsToPass, __ATOMIC_SEQ_CST);
-    __atomic_store_n(&gArmed, true, __ATOMIC_SEQ_CST);
+    arm(counted);
+}
+
+void failFromSize(std::size_t bytes, Counted counted)
+{
+    gFailingBySize = true;
+    gSmallestFailingSize = bytes;
+    arm(counted);
 }
 
 bool stop()
@@ -158,6 +246,24 @@ void startCounting() { __atomic_store_n(&gCounting, true, __ATOMIC_SEQ_CST); }
 long liveBlocks() { return __atomic_load_n(&gLiveBlocks, __ATOMIC_SEQ_CST); }
 long liveBytes() { return __atomic_load_n(&gLiveBytes, __ATOMIC_SEQ_CST); }
 std::size_t failedSize() { return gFailedSize; }
+
+void noteNewBlocks(bool on)
+{
+    __atomic_store_n(&gNoting, false, __ATOMIC_SEQ_CST);
+    if (!on)
+        return;
+    __atomic_store_n(&gFollowing, false, __ATOMIC_SEQ_CST);
+    std::fill(std::begin(gNoted), std::end(gNoted), nullptr);
+    gNotedBlocks = 0;
+    gNotedBytes = 0;
+    __atomic_store_n(&gFollowing, true, __ATOMIC_SEQ_CST);
+    __atomic_store_n(&gNoting, true, __ATOMIC_SEQ_CST);
+}
+
+Blocks notedBlocksInUse()
+{
+    return Blocks{__atomic_load_n(&gNotedBlocks, __ATOMIC_SEQ_CST), __atomic_load_n(&gNotedBytes, __ATOMIC_SEQ_CST)};
+}
 
 const char* failedCaller()
 {

@@ -22,7 +22,14 @@ enum class Counted
 // from it on.
 void failAfter(long allocationsToPass, bool persistently, Counted counted = Counted::Every);
 
-// No allocation fails any more; returns whether one did since failAfter.
+// From now on every allocation that counts and asks for `bytes` or more
+// fails, every time it is tried, and every smaller one succeeds, as under a
+// limit on the process's address space. The size asked for is what counts:
+// calloc's product, and realloc's new size, also when it shrinks the block.
+void failFromSize(std::size_t bytes, Counted counted = Counted::Every);
+
+// No allocation fails any more; returns whether one did since failAfter or
+// failFromSize.
 bool stop();
 
 // From now on, counts the blocks allocated and not yet released, and their
@@ -32,8 +39,20 @@ void startCounting();
 long liveBlocks();
 long liveBytes();
 
-// The first failed allocation since failAfter: the file of the code that
-// asked for it (empty if none failed), and its size.
+// While on, notes each block allocated, by its address: notedBlocksInUse
+// counts the noted blocks not released since, and their bytes, so that
+// blocks allocated at other times count for nothing. Turning it on again
+// forgets the blocks noted before.
+struct Blocks
+{
+    long count;
+    long bytes;
+};
+void noteNewBlocks(bool on);
+Blocks notedBlocksInUse();
+
+// The first failed allocation since failAfter or failFromSize: the file of
+// the code that asked for it (empty if none failed), and its size.
 const char* failedCaller();
 std::size_t failedSize();
 

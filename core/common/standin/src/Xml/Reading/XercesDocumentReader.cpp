@@ -184,6 +184,10 @@ std::unique_ptr<XMLNode> readWithXerces(const char* data, std::size_t length, co
         xercesc::MemBufInputSource source(reinterpret_cast<const XMLByte*>(data), length,
                                           "document", false);
         source.setEncoding(encodingName(layout.encoding));
+        // The stream reads the caller's text where it stands: a copy would
+        // cost the text's size again, and Xerces keeps it when an
+        // allocation fails as it opens the text.
+        source.setCopyBufToStream(false);
         reader.parse(source);
     }
     catch (const xercesc::OutOfMemoryException&)
