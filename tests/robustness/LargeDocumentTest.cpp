@@ -19,6 +19,8 @@
 #include <Brisvale/Soa/Common/Xml/XMLNode.hpp>
 #include <Brisvale/Soa/Common/Xml/XmlDocumentReader.hpp>
 
+#include "XmlTestSupport.hpp"
+
 using Brisvale::Soa::Common::Exceptions::DomException;
 using Brisvale::Soa::Common::Xml::XMLNode;
 
@@ -138,18 +140,9 @@ protected:
                + std::to_string(available / kMiB) + " MiB";
     }
 
-    // The tree of a document; null, failing the test, if it is refused.
     std::unique_ptr<XMLNode> readWhole(const std::string& text) const
     {
-        try
-        {
-            return read(text);
-        }
-        catch (DomException& error)
-        {
-            ADD_FAILURE() << "refused: " << error.getMessage();
-        }
-        return nullptr;
+        return Brisvale::Testing::readOrFail([this](const std::string& whole) { return read(whole); }, text);
     }
 
     // Whether a document is refused with a DomException.

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
 #include <Brisvale/Soa/Common/Xml/XMLNode.hpp>
 #include <Brisvale/Soa/Common/Xml/XmlDocumentReader.hpp>
 #include <Brisvale/Soa/Common/Xml/XmlStream.hpp>
@@ -42,6 +43,22 @@ char32_t decodeUtf8(std::string_view text, std::size_t& at);
 
 // Valid UTF-8 text as UTF-16, after a byte-order mark unless told not to.
 std::string utf16(const std::string& utf8, bool bigEndian, bool withMark = true);
+
+// The tree that `read` makes of a text; null, failing the test, if it
+// refuses the text.
+template <class Read>
+std::unique_ptr<Soa::Common::Xml::XMLNode> readOrFail(Read read, const std::string& text)
+{
+    try
+    {
+        return read(text);
+    }
+    catch (Soa::Common::Exceptions::DomException& error)
+    {
+        ADD_FAILURE() << "refused: " << error.getMessage();
+    }
+    return nullptr;
+}
 
 // Writes a message as the outermost element of a new stream and returns the text.
 template <class Message>
