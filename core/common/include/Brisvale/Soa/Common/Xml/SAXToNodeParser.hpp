@@ -25,8 +25,9 @@ struct TextPosition;
 //
 // Refuses, with a DomException naming the position: any document type
 // declaration (so no entity can be declared or expanded), any external
-// entity, nesting deeper than fgMaxDepth, and more namespace declarations
-// in scope or distinct names than parseXmlDocument reads (see the README).
+// entity, nesting deeper than fgMaxDepth, more namespace declarations in
+// scope or distinct names than parseXmlDocument reads, and longer names,
+// attribute values or namespace URIs than it reads (see the README).
 // Parse errors and namespace errors are DomExceptions too. The tree under
 // construction belongs to the handler until takeRoot, so nothing leaks when
 // a parse fails.
