@@ -92,12 +92,7 @@ std::size_t utf8LengthOf(const XMLCh* text, std::size_t length)
 {
     std::size_t bytes = 0;
     for (std::size_t i = 0; i < length; ++i)
-    {
-        const XMLCh unit = text[i];
-        // Each half of a pair of surrogates stands for two of the four bytes.
-        const bool surrogate = unit >= 0xD800 && unit <= 0xDFFF;
-        bytes += unit < 0x80 ? 1 : unit < 0x800 || surrogate ? 2 : 3;
-    }
+        bytes += utf8BytesOfUnit(text[i]);
     return bytes;
 }
 

@@ -24,6 +24,14 @@ void appendUtf8(std::string& out, const XMLCh* text, std::size_t length);
 // unpaired surrogate is std::invalid_argument.
 std::size_t writeUtf8(char* destination, const XMLCh* text, std::size_t length);
 
+// The bytes of UTF-8 that one UTF-16 code unit stands for, each half of a
+// pair of surrogates standing for two of the pair's four.
+inline std::size_t utf8BytesOfUnit(char32_t unit)
+{
+    const bool surrogate = unit >= 0xD800 && unit <= 0xDFFF;
+    return unit < 0x80 ? 1 : unit < 0x800 || surrogate ? 2 : 3;
+}
+
 // The length in UTF-8 of UTF-16 text whose surrogates are all paired.
 std::size_t utf8LengthOf(const XMLCh* text, std::size_t length);
 

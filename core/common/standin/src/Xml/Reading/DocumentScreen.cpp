@@ -14,6 +14,7 @@
 #include <Brisvale/Soa/Common/Exceptions/DomException.hpp>
 
 #include "Xml/Reading/DocumentReaders.hpp"
+#include "Xml/Text/Utf16.hpp"
 #include "Xml/Text/XmlCharacters.hpp"
 
 namespace Brisvale {
@@ -467,14 +468,14 @@ std::size_t checkPastAscii(const Units& units, bool utf8, std::size_t i, std::si
     if (kWidth == 1 && units.layout.encoding == TextEncoding::Ascii)
         refuseAt(units, at, "a byte past ASCII in a document declared US-ASCII");
     const char32_t c = units[at];
+    utf8Growth += utf8BytesOfUnit(c) - 1;
     if (kWidth == 2 && c >= 0xD800 && c <= 0xDFFF)
     {
         if (c >= 0xDC00 || at + 1 >= units.count || (units[at + 1] & 0xFC00) != 0xDC00)
             refuseAt(units, at, "an unpaired surrogate");
-        utf8Growth += 2;
+        utf8Growth += utf8BytesOfUnit(units[at + 1]) - 1;
         return at + 2;
     }
-    utf8Growth += c < 0x800 ? 1 : 2;
     return at + 1;
 }
 
